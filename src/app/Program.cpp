@@ -1,0 +1,103 @@
+#include "app/Program.h"
+
+#include "settings/Module1.h"
+#include "ui/UiQuorvix.h"
+#include "wx/Clock.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QSocketNotifier>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+bool hasScreen()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
+#ifdef Q_OS_UNIX
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT close the window like the close button does, so the port is let go.
+void closeOnTerminate(QWidget& window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, notifier] {
+        char byte;
+        [[maybe_unused]] const auto read = ::read(g_signalPipe[0], &byte, 1);
+        notifier->setEnabled(false);
+        window.close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+#endif
+
+// Scripts and tests that start the program as a process read its caption from stdout.
+void reportCaptions(QWidget& window)
+{
+    if (qEnvironmentVariableIsEmpty("UIQ_REPORT_CAPTION"))
+        return;
+    auto print = [](const QString& caption) {
+        std::printf("caption %s\n", caption.toUtf8().constData());
+        std::fflush(stdout);
+    };
+    print(window.windowTitle());
+    QObject::connect(&window, &QWidget::windowTitleChanged, &window, print);
+}
+
+} // namespace
+
+int runProgram(int argc, char** argv)
+{
+    if (!hasScreen()) {
+        std::fprintf(stderr, "UiQuorvix needs a display to show its window: DISPLAY and "
+                             "WAYLAND_DISPLAY are both unset.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("UiQuorvix"));
+    QApplication::setOrganizationName(QStringLiteral("Vostrel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("uiquorvix"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/uiquorvix-32.png")));
+
+    const Module1 settings;
+    const Clock clock;
+    UiQuorvix::Services services;
+    services.settings = &settings;
+    services.clock = &clock;
+    UiQuorvix window(services);
+    window.OnLoad();
+#ifdef Q_OS_UNIX
+    closeOnTerminate(window);
+#endif
+    reportCaptions(window);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,121 @@
+#include "link/MSComm.h"
+
+#include "link/DosDevices.h"
+
+namespace {
+
+// The receive buffer of the thermometer's line: a device that floods the line cannot make
+// the program grow; once it is full the rest waits in the system's own buffer.
+constexpr qint64 kReceiveBufferSize = 1024;
+
+} // namespace
+
+MSComm::MSComm(QObject* parent) : QObject(parent)
+{
+    m_port.setReadBufferSize(kReceiveBufferSize);
+    connect(&m_port, &QSerialPort::readyRead, this, &MSComm::dataArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
+}
+
+QString MSComm::portName() const
+{
+    return QStringLiteral("COM%1").arg(m_commPort);
+}
+
+bool MSComm::setPortOpen(bool open)
+{
+    if (!open) {
+        m_lost = false;
+        if (m_port.isOpen())
+            m_port.close();
+        return true;
+    }
+    if (m_port.isOpen())
+        return true;
+
+    QString error;
+    const QString device = DosDevices::serialDevice(m_commPort, &error);
+    if (device.isEmpty()) {
+        m_lastError = error;
+        return false;
+    }
+    m_device = device;
+    m_port.setPortName(device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_lastError = m_port.errorString();
+        m_port.clearError();
+        return false;
+    }
+    m_lost = false;
+    m_lastError.clear();
+    if (!applySettings()) {
+        m_lastError = QStringLiteral("the line settings %1 are refused").arg(Settings());
+        m_port.close();
+        return false;
+    }
+    // DTR and RTS carry their last setting over to the newly opened line.
+    setDTREnable(m_dtr);
+    setRTSEnable(m_rts);
+    emit opened(device);
+    return true;
+}
+
+bool MSComm::setSettings(const QString& settings)
+{
+    const auto parsed = LineSettings::parse(settings);
+    if (!parsed) {
+        m_lastError = QStringLiteral("\"%1\" are not line settings").arg(settings);
+        return false;
+    }
+    m_settings = *parsed;
+    return !m_port.isOpen() || applySettings();
+}
+
+bool MSComm::applySettings()
+{
+    return m_port.setBaudRate(m_settings.baud) && m_port.setParity(m_settings.parity) &&
+           m_port.setDataBits(m_settings.dataBits) && m_port.setStopBits(m_settings.stopBits) &&
+           m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+// A line without modem-control lines (a pseudo-terminal, some adapters) refuses DTR and RTS;
+// that is no fault of the line, so the refusal is cleared and forgotten.
+void MSComm::setDTREnable(bool raised)
+{
+    m_dtr = raised;
+    if (m_port.isOpen() && !m_port.setDataTerminalReady(raised))
+        m_port.clearError();
+}
+
+void MSComm::setRTSEnable(bool raised)
+{
+    m_rts = raised;
+    if (m_port.isOpen() && !m_port.setRequestToSend(raised))
+        m_port.clearError();
+}
+
+bool MSComm::Output(const QByteArray& bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}
+
+QByteArray MSComm::Input()
+{
+    if (!m_port.isOpen())
+        return {};
+    return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+}
+
+void MSComm::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError)
+        return;
+    // The device went away under an open port: close it so it can be opened again later.
+    m_lastError = m_port.errorString();
+    m_port.clearError();
+    m_port.close();
+    m_lost = true;
+    emit lineLost(m_lastError);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "link/LineSettings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+
+// The serial line to the thermometer, with the operations the window and the exchange use:
+// open and close a numbered COM port, line settings, DTR and RTS, send bytes, count and
+// take the bytes waiting. Bytes travel as single-byte characters and are never re-encoded.
+// A failed operation leaves its reason in lastError() instead of stopping the program.
+class MSComm : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MSComm(QObject* parent = nullptr);
+
+    bool PortOpen() const { return m_port.isOpen(); }
+    bool setPortOpen(bool open);
+
+    qint16 CommPort() const { return m_commPort; }
+    void setCommPort(qint16 port) { m_commPort = port; }
+
+    QString Settings() const { return m_settings.toString(); }
+    bool setSettings(const QString& settings);
+
+    bool DTREnable() const { return m_dtr; }
+    void setDTREnable(bool raised);
+    bool RTSEnable() const { return m_rts; }
+    void setRTSEnable(bool raised);
+
+    // How many characters the next Input() takes; 0 takes all that wait.
+    void setInputLen(int count) { m_inputLen = count; }
+    bool Output(const QByteArray& bytes);
+    qint64 InBufferCount() const { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
+    QByteArray Input();
+
+    // "COM3": the port as the user knows it.
+    QString portName() const;
+    // The device or name the port was opened as (a pseudo-terminal path in tests).
+    QString devicePath() const { return m_device; }
+    QString lastError() const { return m_lastError; }
+    // The line went away while open (device unplugged); it may be reopened later.
+    bool wasLost() const { return m_lost; }
+
+signals:
+    void opened(const QString& device);
+    void dataArrived();
+    void lineLost(const QString& reason);
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    bool applySettings();
+
+    QSerialPort m_port;
+    LineSettings m_settings;
+    qint16 m_commPort = 1;
+    int m_inputLen = 0;
+    bool m_dtr = false;
+    bool m_rts = false;
+    bool m_lost = false;
+    QString m_lastError;
+    QString m_device;
+};

@@ -1,0 +1,303 @@
+#include "ui/UiQuorvix.h"
+
+#include "settings/Module1.h"
+#include "ui/FontFit.h"
+#include "ui/PortNumber.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace {
+
+// The layout is given in twips; 15 twips make one device-independent pixel.
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+const QString kWXPathName = QStringLiteral("WXPath");
+const QString kCPortName = QStringLiteral("CPort");
+const QString kDefaultWXPath = QStringLiteral("C:\\UiView\\WXprs.txt");
+const QString kDefaultCPort = QStringLiteral("1");
+const QString kPortLineSettings = QStringLiteral("9600,n,8,2");
+constexpr qreal kDesignFontPoints = 8.0;
+
+template <typename Widget>
+Widget* makeControl(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                  Qt::Alignment alignment)
+{
+    auto* label = makeControl<QLabel>(parent, name, geometry);
+    label->setText(text);
+    label->setAlignment(alignment | Qt::AlignTop);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
+                        const QRect& geometry)
+{
+    auto* button = makeControl<QPushButton>(parent, name, geometry);
+    button->setText(text);
+    // Enter presses the button that has the focus, as the space bar does.
+    button->setAutoDefault(true);
+    return button;
+}
+
+} // namespace
+
+UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
+    : QWidget(parent), m_settings(*services.settings), m_tickIntervalMs(services.tickIntervalMs),
+      m_exchange(MSComm1), m_sampler(m_exchange, *services.clock, [this] { return WXfile->text(); })
+{
+    setObjectName(QStringLiteral("UiQuorvix"));
+    createControls();
+    m_exchange.setTimeout(services.replyTimeoutMs);
+
+    connect(Command1, &QPushButton::clicked, this, &UiQuorvix::OnCommand1Click);
+    connect(Command2, &QPushButton::clicked, this, &UiQuorvix::OnCommand2Click);
+    connect(Command3, &QPushButton::clicked, this, &UiQuorvix::OnCommand3Click);
+    connect(&Timer1, &QTimer::timeout, this, &UiQuorvix::OnTimer1Tick);
+    connect(WXfile, &QLineEdit::textChanged, this, &UiQuorvix::OnWXfileChange);
+    connect(CPort, &QLineEdit::textChanged, this, &UiQuorvix::OnCPortChange);
+    connect(VScroll1, &QScrollBar::valueChanged, this, &UiQuorvix::OnVScroll1Change);
+    connect(&m_sampler, &Sampler::status, this, [this](const QString& caption) {
+        m_captionIsMessage = false;
+        setWindowTitle(caption);
+    });
+    connect(&m_sampler, &Sampler::weatherTextComposed, this, &UiQuorvix::showWeatherText);
+}
+
+UiQuorvix::~UiQuorvix() = default;
+
+void UiQuorvix::createControls()
+{
+    setWindowTitle(QStringLiteral("Form1"));
+    QIcon icon(QStringLiteral(":/icons/uiquorvix-32.png"));
+    icon.addFile(QStringLiteral(":/icons/uiquorvix-16.png"));
+    setWindowIcon(icon);
+    resize(twips(0, 0, 4680, 2520).size());
+
+    Command1 = makeButton(this, "Command1", QStringLiteral("OneShot"), twips(1560, 120, 975, 375));
+    Text1 = makeControl<QPlainTextEdit>(this, "Text1", twips(2760, 120, 1695, 495));
+    Text1->setPlainText(QStringLiteral("Text1"));
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setTabChangesFocus(true);
+    Text1->document()->setDocumentMargin(1);
+    Command2 = makeButton(this, "Command2", QStringLiteral("Start"), twips(240, 120, 495, 375));
+    Command3 = makeButton(this, "Command3", QStringLiteral("Stop"), twips(840, 120, 495, 375));
+    CPort = makeControl<QLineEdit>(this, "CPort", twips(1200, 720, 495, 375));
+    CPort->setText(QStringLiteral("1"));
+    VScroll1 = makeControl<QScrollBar>(this, "VScroll1", twips(1680, 720, 375, 375));
+    VScroll1->setOrientation(Qt::Vertical);
+    VScroll1->setRange(0, 5);
+    VScroll1->setValue(4);
+    VScroll1->setSingleStep(1);
+    VScroll1->setPageStep(2);
+    VScroll1->setFocusPolicy(Qt::StrongFocus);
+    Label1 = makeLabel(this, "Label1", QStringLiteral("ComPort"), twips(360, 720, 735, 255),
+                       Qt::AlignLeft);
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Label2"), twips(240, 1800, 4215, 195),
+                       Qt::AlignHCenter);
+    Label3 = makeLabel(this, "Label3", QStringLiteral("Label3"), twips(240, 2040, 4215, 195),
+                       Qt::AlignHCenter);
+    Label4 = makeLabel(this, "Label4", QStringLiteral("Label4"), twips(120, 2280, 4455, 195),
+                       Qt::AlignHCenter);
+    WXfile = makeControl<QLineEdit>(this, "WXfile", twips(120, 1320, 4455, 375));
+    WXfile->setText(QStringLiteral("D:\\Program Files\\Peak Systems\\UI-View32\\Wxprs.txt"));
+    Label7 = makeLabel(this, "Label7", QStringLiteral("WX file path"), twips(120, 1080, 975, 255),
+                       Qt::AlignLeft);
+    Label5 = makeLabel(this, "Label5", QStringLiteral("Fixed sample rate"),
+                       twips(2880, 720, 1335, 255), Qt::AlignHCenter);
+    Label6 = makeLabel(this, "Label6", QStringLiteral("display 1 per 10s, file 1 per min"),
+                       twips(2160, 960, 2415, 255), Qt::AlignHCenter);
+
+    const QList<QWidget*> tabOrder{Command1, Text1, Command2, Command3, CPort, VScroll1, WXfile};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    Timer1.setInterval(60000);
+    MSComm1.setObjectName(QStringLiteral("MSComm1"));
+}
+
+void UiQuorvix::OnLoad()
+{
+    Label2->setText(QStringLiteral("UiView Quorvix Thermometer"));
+    Label3->setText(QStringLiteral("v0.1"));
+    Label4->setText(QStringLiteral("created by Zelmorix"));
+
+    QString path;
+    QString port;
+    m_settings.ReadConfigValue(kWXPathName, path, kDefaultWXPath);
+    m_settings.ReadConfigValue(kCPortName, port, kDefaultCPort);
+
+    WXfile->setText(path);
+    CPort->setText(port);
+
+    QString problem;
+    const auto portNumber = PortNumber::strict(port);
+    const auto commPort = portNumber ? PortNumber::toInt16(*portNumber) : std::nullopt;
+    if (!commPort) {
+        if (MSComm1.PortOpen())
+            MSComm1.setPortOpen(false);
+        problem = QStringLiteral("The stored port \"%1\" is not a port number").arg(port);
+    } else if (!openPort(*commPort, false)) {
+        problem =
+            QStringLiteral("%1 cannot be opened: %2").arg(MSComm1.portName(), MSComm1.lastError());
+    }
+
+    Timer1.setInterval(m_tickIntervalMs);
+    if (problem.isEmpty())
+        setWindowTitle(stateCaption());
+    else
+        showMessage(problem);
+
+    const QList<FontFit::Box> boxes = {
+        {{Command1->text()}, Command1->size(), QSize(6, 4)},
+        {{Command2->text()}, Command2->size(), QSize(6, 4)},
+        {{Command3->text()}, Command3->size(), QSize(6, 4)},
+        {{QStringLiteral("Sep 30 2026 23:59"), QStringLiteral("000/000g000t070")},
+         Text1->size(),
+         QSize(6, 6)},
+        {{Label1->text()}, Label1->size(), QSize()},
+        {{Label2->text()}, Label2->size(), QSize()},
+        {{Label3->text()}, Label3->size(), QSize()},
+        {{Label4->text()}, Label4->size(), QSize()},
+        {{Label5->text()}, Label5->size(), QSize()},
+        {{Label6->text()}, Label6->size(), QSize()},
+        {{Label7->text()}, Label7->size(), QSize()},
+        {{QStringLiteral("000")}, CPort->size(), QSize(8, 6)},
+    };
+    setFont(FontFit::largestFitting(font(), boxes, kDesignFontPoints));
+}
+
+void UiQuorvix::OnUnload()
+{
+    Timer1.stop();
+    MSComm1.setPortOpen(false);
+}
+
+// Closes and reopens the line on a port, in the order the thermometer's line expects.
+bool UiQuorvix::openPort(qint16 port, bool writeSettings)
+{
+    if (MSComm1.PortOpen())
+        MSComm1.setPortOpen(false);
+    MSComm1.setCommPort(port);
+    if (writeSettings)
+        MSComm1.setSettings(kPortLineSettings);
+    const bool opened = MSComm1.setPortOpen(true);
+    MSComm1.setDTREnable(true);
+    MSComm1.setRTSEnable(true);
+    return opened;
+}
+
+void UiQuorvix::OnWXfileChange()
+{
+    if (!m_settings.WriteConfigValue(kWXPathName, WXfile->text()))
+        showMessage(QStringLiteral("The path cannot be saved in %1").arg(m_settings.location()));
+}
+
+void UiQuorvix::OnCPortChange()
+{
+    const QString text = CPort->text();
+    const auto choice = PortNumber::choose(text, VScroll1->minimum(), VScroll1->maximum());
+    if (choice.kind == PortNumber::Choice::NotANumber) {
+        showMessage(QStringLiteral("\"%1\" is not a port number").arg(text));
+        return;
+    }
+    if (choice.kind == PortNumber::Choice::OutOfRange) {
+        // The scroll bar runs upside down: its top stands for the highest port.
+        showMessage(QStringLiteral("Choose a port from 0 to %1")
+                        .arg(VScroll1->maximum() - VScroll1->minimum()));
+        return;
+    }
+    VScroll1->setValue(choice.scrollValue);
+
+    const QString current = CPort->text();
+    if (!m_settings.WriteConfigValue(kCPortName, current))
+        showMessage(QStringLiteral("The port cannot be saved in %1").arg(m_settings.location()));
+    const qint16 port = PortNumber::toInt16(PortNumber::leading(current)).value_or(0);
+    if (!openPort(port, true)) {
+        showMessage(
+            QStringLiteral("%1 cannot be opened: %2").arg(MSComm1.portName(), MSComm1.lastError()));
+        return;
+    }
+    if (m_captionIsMessage) {
+        m_captionIsMessage = false;
+        setWindowTitle(stateCaption());
+    }
+}
+
+void UiQuorvix::OnVScroll1Change()
+{
+    const auto port = static_cast<std::int16_t>(VScroll1->maximum() - VScroll1->value());
+    CPort->setText(QString::number(port));
+}
+
+void UiQuorvix::OnCommand1Click()
+{
+    m_sampler.oneShot();
+}
+
+void UiQuorvix::OnCommand2Click()
+{
+    Timer1.start();
+    m_captionIsMessage = false;
+    setWindowTitle(stateCaption());
+}
+
+void UiQuorvix::OnCommand3Click()
+{
+    Timer1.stop();
+    m_captionIsMessage = false;
+    setWindowTitle(stateCaption());
+}
+
+void UiQuorvix::OnTimer1Tick()
+{
+    m_sampler.tick();
+}
+
+QString UiQuorvix::stateCaption() const
+{
+    return Timer1.isActive() ? QStringLiteral("Started") : QStringLiteral("Stopped");
+}
+
+void UiQuorvix::showMessage(const QString& message)
+{
+    m_captionIsMessage = true;
+    setWindowTitle(message);
+}
+
+void UiQuorvix::showWeatherText(const QString& text)
+{
+    // A text box shows a line break as "\n"; the file keeps its CR LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Text1->setPlainText(shown);
+}
+
+void UiQuorvix::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        Command1->setFocus(Qt::OtherFocusReason);
+}
+
+void UiQuorvix::closeEvent(QCloseEvent* event)
+{
+    OnUnload();
+    event->accept();
+}

@@ -1,0 +1,6 @@
+#include "wx/Clock.h"
+
+QDateTime Clock::now() const
+{
+    return QDateTime::currentDateTime();
+}

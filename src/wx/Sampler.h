@@ -1,0 +1,47 @@
+#pragma once
+
+#include "link/Exchange.h"
+#include "wx/TickCounter.h"
+
+#include <QObject>
+#include <functional>
+
+class Clock;
+
+// What a sampling tick and the OneShot button do: ask the thermometer, show the temperature,
+// and write the weather file on OneShot and on every seventh tick. A tick that comes while
+// the thermometer is still being asked is let go; OneShot pressed then runs right after.
+class Sampler : public QObject
+{
+    Q_OBJECT
+
+public:
+    Sampler(Exchange& exchange, const Clock& clock, std::function<QString()> weatherPath,
+            QObject* parent = nullptr);
+
+    void tick();
+    void oneShot();
+
+    const TickCounter& counter() const { return m_counter; }
+    // Why the last write of the weather file failed; empty once a write succeeds.
+    QString fileError() const { return m_fileError; }
+
+signals:
+    void status(const QString& caption);
+    void weatherTextComposed(const QString& text);
+    void sampled(Exchange::Form form, bool wroteFile);
+
+private:
+    void onReply(Exchange::Form form, const QByteArray& reply);
+    void onFailure(Exchange::Form form, const QString& reason);
+    bool WriteWeatherFile(const QByteArray& weatherField);
+    QString withFileError(const QString& caption) const;
+    void runPendingOneShot();
+
+    Exchange& m_exchange;
+    const Clock& m_clock;
+    std::function<QString()> m_weatherPath;
+    TickCounter m_counter;
+    QString m_fileError;
+    bool m_oneShotPending = false;
+};

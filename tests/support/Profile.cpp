@@ -1,0 +1,60 @@
+#include "Profile.h"
+
+#include "ui/UiQuorvix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+Profile::Profile()
+    : m_oldWinePrefix(qgetenv("WINEPREFIX")),
+      m_settings(m_dir.path() + QStringLiteral("/config/Vostrel/UiQuorvix.conf"))
+{
+    QDir().mkpath(winePrefix() + QStringLiteral("/dosdevices"));
+    QDir().mkpath(driveC() + QStringLiteral("/UiView"));
+    QDir().mkpath(configHome());
+    QFile::link(QStringLiteral("../drive_c"), winePrefix() + QStringLiteral("/dosdevices/c:"));
+    qputenv("WINEPREFIX", winePrefix().toLocal8Bit());
+}
+
+Profile::~Profile()
+{
+    if (m_oldWinePrefix.isEmpty())
+        qunsetenv("WINEPREFIX");
+    else
+        qputenv("WINEPREFIX", m_oldWinePrefix);
+}
+
+void Profile::linkCom(int n, const QString& device) const
+{
+    const QString link = winePrefix() + QStringLiteral("/dosdevices/com%1").arg(n);
+    QFile::remove(link);
+    QFile::link(device, link);
+}
+
+QByteArray Profile::settingsText() const
+{
+    QFile file(settingsFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Profile::writeSettingsText(const QByteArray& text) const
+{
+    QDir().mkpath(QFileInfo(settingsFile()).path());
+    QFile file(settingsFile());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(text);
+}
+
+std::unique_ptr<UiQuorvix> openWindow(const Profile& profile, const Clock& clock,
+                                      int tickIntervalMs, int replyTimeoutMs)
+{
+    UiQuorvix::Services services;
+    services.settings = &profile.settings();
+    services.clock = &clock;
+    services.tickIntervalMs = tickIntervalMs;
+    services.replyTimeoutMs = replyTimeoutMs;
+    auto window = std::make_unique<UiQuorvix>(services);
+    window->OnLoad();
+    return window;
+}

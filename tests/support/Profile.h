@@ -1,0 +1,58 @@
+#pragma once
+
+#include "settings/Module1.h"
+#include "wx/Clock.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class UiQuorvix;
+
+// A throw-away user profile: a Wine prefix with dosdevices links and a drive C, and a
+// settings file of the program's own format. Points WINEPREFIX at itself while it lives.
+class Profile
+{
+public:
+    Profile();
+    ~Profile();
+
+    QString root() const { return m_dir.path(); }
+    QString winePrefix() const { return root() + QStringLiteral("/wine"); }
+    QString driveC() const { return winePrefix() + QStringLiteral("/drive_c"); }
+    QString configHome() const { return root() + QStringLiteral("/config"); }
+    QString settingsFile() const
+    {
+        return configHome() + QStringLiteral("/Vostrel/UiQuorvix.conf");
+    }
+    const Module1& settings() const { return m_settings; }
+
+    // Makes COM port n lead to a device, as Wine's dosdevices/comN link does.
+    void linkCom(int n, const QString& device) const;
+    // The raw text of the settings file, for checks of what reached the disk.
+    QByteArray settingsText() const;
+    void writeSettingsText(const QByteArray& text) const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldWinePrefix;
+    Module1 m_settings;
+};
+
+// A clock that stands still at a chosen moment until moved.
+class FixedClock : public Clock
+{
+public:
+    explicit FixedClock(QDateTime when = QDateTime(QDate(2003, 3, 5), QTime(7, 4)))
+        : m_when(std::move(when))
+    {
+    }
+    QDateTime now() const override { return m_when; }
+    void set(const QDateTime& when) { m_when = when; }
+
+private:
+    QDateTime m_when;
+};
+
+// The window as start-up leaves it, on a profile, with short intervals for tests.
+std::unique_ptr<UiQuorvix> openWindow(const Profile& profile, const Clock& clock,
+                                      int tickIntervalMs = 10000, int replyTimeoutMs = 3000);
