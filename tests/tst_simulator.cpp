@@ -1,0 +1,714 @@
+// The thermometer simulator seen through a real QSerialPort on its pseudo-terminal, the way
+// the program meets it.
+
+#include "SimulatedThermometer.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kCommand("\x1b"
+                          "M");
+constexpr int kReplyLength = 56;
+constexpr int kTimeoutMs = 3000;
+constexpr qint64 kNanosPerSecond = 1000000000;
+
+// Keeps embedded NULs that QByteArray(const char*) would stop at.
+template <std::size_t N> QByteArray bytes(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
+std::unique_ptr<QSerialPort> openPort(const QString& path)
+{
+    auto port = std::make_unique<QSerialPort>(path);
+    port->setBaudRate(QSerialPort::Baud9600);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::TwoStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port->open(QIODevice::ReadWrite)) {
+        qWarning("cannot open %s: %s", qPrintable(path), qPrintable(port->errorString()));
+        return nullptr;
+    }
+    return port;
+}
+
+QByteArray readAtLeast(QSerialPort& port, qsizetype count, int ms = kTimeoutMs)
+{
+    QByteArray data = port.readAll();
+    const QDeadlineTimer deadline(ms);
+    while (data.size() < count && !deadline.hasExpired()) {
+        if (!port.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            break;
+        data += port.readAll();
+    }
+    return data;
+}
+
+bool sendCommand(QSerialPort& port, const QByteArray& bytes = kCommand)
+{
+    return port.write(bytes) == bytes.size() && port.waitForBytesWritten(kTimeoutMs);
+}
+
+QByteArray exchange(QSerialPort& port, qsizetype expected = kReplyLength)
+{
+    if (!sendCommand(port))
+        return {};
+    return readAtLeast(port, expected);
+}
+
+// Waits until the line has been quiet for a while, so later reads see only new bytes.
+// False when it never goes quiet.
+bool drain(QSerialPort& port, int ms = kTimeoutMs)
+{
+    QSignalSpy arrivals(&port, &QSerialPort::readyRead);
+    const QDeadlineTimer deadline(ms);
+    do {
+        port.readAll();
+        if (deadline.hasExpired())
+            return false;
+    } while (arrivals.wait(300));
+    port.readAll();
+    return true;
+}
+
+// Characters first..last, counted from 1 as the thermometer's documentation counts them.
+QByteArray field(const QByteArray& reply, int first, int last)
+{
+    return reply.mid(first - 1, last - first + 1);
+}
+
+double celsius(const QByteArray& reply)
+{
+    return field(reply, 50, 54).toDouble();
+}
+
+qint64 wireTimeNs(int characters, int baud)
+{
+    return qint64{characters} * 11 * kNanosPerSecond / baud;
+}
+
+// CPU time the process has used, in clock ticks.
+qint64 cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // The command name may hold spaces; the fields after its closing parenthesis do not.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    return fields[11].toLongLong() + fields[12].toLongLong();
+}
+
+bool pointsTo(const QString& link, const QString& target)
+{
+    const QFileInfo info(link);
+    return info.isSymLink() && info.symLinkTarget() == target;
+}
+
+} // namespace
+
+class TestSimulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void defaultReplyLayout();
+    void temperatureDrifts();
+    void seedReproducesReplies();
+    void fixedReplyArrivesByteForByte_data();
+    void fixedReplyArrivesByteForByte();
+    void shortReplies_data();
+    void shortReplies();
+    void silentSendsNothing();
+    void misbehaviour_data();
+    void misbehaviour();
+    void timing_data();
+    void timing();
+    void staleBytes_data();
+    void staleBytes();
+    void unexpectedBytesAreReported();
+    void survivesPortReopening();
+    void floodStopsOnRequest();
+    void staysIdle_data();
+    void staysIdle();
+    void installsLink_data();
+    void installsLink();
+    void unplugAndPlug();
+    void shutdown_data();
+    void shutdown();
+    void commandLine_data();
+    void commandLine();
+};
+
+void TestSimulator::defaultReplyLayout()
+{
+    SimulatedThermometer sim({"--seed", "1"});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    const QByteArray first = exchange(*port);
+    QCOMPARE(first.size(), kReplyLength);
+    // A second reply starting right after the first shows nothing trailed the first one.
+    const QByteArray second = exchange(*port);
+    QCOMPARE(second.size(), kReplyLength);
+    QVERIFY(sim.waitForReplies(2));
+    QCOMPARE(sim.queries(), 2);
+
+    const QRegularExpression header(R"(^QVX1 (\d{6}) {9}$)");
+    const QRegularExpression weather(R"(^\d{3}/\d{3}g\d{3}t(\d{3}|-\d\d)$)");
+    const QRegularExpression filler(R"(^ r\d{3}p\d{3}P\d{3} $)");
+    const QRegularExpression temperature(R"(^[+-]\d\d\.\d$)");
+    int sequence = 0;
+    for (const QByteArray& reply : {first, second}) {
+        const auto head = header.match(QString::fromLatin1(field(reply, 1, 20)));
+        QVERIFY2(head.hasMatch(), reply.constData());
+        QCOMPARE(head.captured(1).toInt(), ++sequence);
+        const auto wx = weather.match(QString::fromLatin1(field(reply, 21, 35)));
+        QVERIFY2(wx.hasMatch(), reply.constData());
+        QVERIFY2(filler.match(QString::fromLatin1(field(reply, 36, 49))).hasMatch(),
+                 reply.constData());
+        QVERIFY2(temperature.match(QString::fromLatin1(field(reply, 50, 54))).hasMatch(),
+                 reply.constData());
+        QCOMPARE(field(reply, 55, 56), QByteArray("\r\n"));
+        // Both fields describe the same reading, once in Fahrenheit and once in Celsius.
+        const double fahrenheit = wx.captured(1).toDouble();
+        QVERIFY2(qAbs(fahrenheit - (celsius(reply) * 9 / 5 + 32)) <= 0.51, reply.constData());
+    }
+    QVERIFY(sim.errors().isEmpty());
+}
+
+void TestSimulator::temperatureDrifts()
+{
+    SimulatedThermometer sim;
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    QList<double> readings;
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray reply = exchange(*port);
+        QCOMPARE(reply.size(), kReplyLength);
+        readings << celsius(reply);
+    }
+    for (int i = 1; i < readings.size(); ++i) {
+        const double step = qAbs(readings[i] - readings[i - 1]);
+        QVERIFY2(step > 0.05 && step < 0.55,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(readings[i - 1]).arg(readings[i])));
+    }
+}
+
+void TestSimulator::seedReproducesReplies()
+{
+    QList<QByteArray> runs;
+    for (int run = 0; run < 2; ++run) {
+        SimulatedThermometer sim({"--seed", "4242"});
+        QVERIFY(sim.start());
+        const auto port = openPort(sim.devicePath());
+        QVERIFY(port);
+        runs << exchange(*port) + exchange(*port);
+        QCOMPARE(runs.last().size(), 2 * kReplyLength);
+    }
+    QCOMPARE(runs[0], runs[1]);
+}
+
+void TestSimulator::fixedReplyArrivesByteForByte_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("controlReply");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("NUL and high bytes")
+        << QStringList{"--reply", R"(A\0B\xff\x80\xFEz\r\n)"} << QByteArray()
+        << bytes("A\0B\xff\x80\xfe"
+                 "z\r\n");
+    QTest::newRow("text escapes") << QStringList{"--reply", R"(t=\t \\ \x1b!)"} << QByteArray()
+                                  << QByteArray("t=\t \\ \x1b!");
+    QByteArray everyByte;
+    for (int value = 0; value < 256; ++value)
+        everyByte += static_cast<char>(value);
+    QTest::newRow("every byte value set by control line")
+        << QStringList() << everyByte << everyByte;
+}
+
+void TestSimulator::fixedReplyArrivesByteForByte()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, controlReply);
+    QFETCH(QByteArray, expected);
+
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    if (!controlReply.isEmpty())
+        QVERIFY(sim.setReply(controlReply));
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    QCOMPARE(exchange(*port, expected.size()), expected);
+    QCOMPARE(exchange(*port, expected.size()), expected);
+    QVERIFY(sim.waitForReplies(2));
+}
+
+void TestSimulator::shortReplies_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("controlShort");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("generated reply") << QStringList{"--short", "9"} << 0 << QByteArray("QVX1 0000");
+    QTest::newRow("fixed reply") << QStringList{"--reply", "0123456789", "--short", "4"} << 0
+                                 << QByteArray("0123");
+    QTest::newRow("set by control line")
+        << QStringList{"--reply", "abcdefgh"} << 3 << QByteArray("abc");
+    QTest::newRow("longer than the reply")
+        << QStringList{"--reply", "xy", "--short", "50"} << 0 << QByteArray("xy");
+}
+
+void TestSimulator::shortReplies()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, controlShort);
+    QFETCH(QByteArray, expected);
+
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    if (controlShort > 0)
+        QVERIFY(sim.setShort(controlShort));
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    // The second truncated reply must start exactly where the first one stopped.
+    QCOMPARE(exchange(*port, expected.size()), expected);
+    QVERIFY(sim.waitForReplies(1));
+    QCOMPARE(exchange(*port, expected.size()), expected);
+    QVERIFY(sim.waitForReplies(2));
+    QCOMPARE(port->bytesAvailable(), 0);
+}
+
+void TestSimulator::silentSendsNothing()
+{
+    SimulatedThermometer sim({"--silent"});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    QSignalSpy arrivals(port.get(), &QSerialPort::readyRead);
+    QVERIFY(sendCommand(*port));
+    QVERIFY(sim.waitForQueries(1));
+    QVERIFY(!arrivals.wait(400));
+    QCOMPARE(port->bytesAvailable(), 0);
+    QCOMPARE(sim.replies(), 0);
+
+    // The same line answers once the device talks again, so the silence was the device's.
+    QVERIFY(sim.setMode(SimulatedThermometer::Mode::Normal));
+    QCOMPARE(exchange(*port).size(), kReplyLength);
+}
+
+void TestSimulator::misbehaviour_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("expectedLength");
+    QTest::addColumn<int>("wellFormed");
+
+    QTest::newRow("twice") << QStringList{"--twice"} << 2 * kReplyLength << 2;
+    QTest::newRow("garbage") << QStringList{"--garbage"} << kReplyLength << 0;
+    QTest::newRow("garbage of a fixed reply's length")
+        << QStringList{"--garbage", "--reply", "0123456789"} << 10 << 0;
+}
+
+void TestSimulator::misbehaviour()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, expectedLength);
+    QFETCH(int, wellFormed);
+
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    const QByteArray answer = exchange(*port, expectedLength);
+    QCOMPARE(answer.size(), expectedLength);
+    QVERIFY(sim.waitForReplies(wellFormed == 2 ? 2 : 1));
+    QCOMPARE(port->bytesAvailable(), 0);
+
+    const QRegularExpression layout(
+        R"(QVX1 \d{6} {9}\d{3}/\d{3}g\d{3}t[-\d]\d\d r\d{3}p\d{3}P\d{3} [+-]\d\d\.\d\r\n)");
+    int replies = 0;
+    for (auto it = layout.globalMatch(QString::fromLatin1(answer)); it.hasNext(); it.next())
+        ++replies;
+    QCOMPARE(replies, wellFormed);
+    if (wellFormed == 2)
+        QVERIFY(answer.left(kReplyLength) != answer.mid(kReplyLength));
+}
+
+void TestSimulator::timing_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<qint64>("minimumNs");
+
+    QTest::newRow("9600 baud") << QStringList{"--baud", "9600"} << kReplyLength
+                               << wireTimeNs(kReplyLength, 9600) * 8 / 10;
+    QTest::newRow("2400 baud") << QStringList{"--baud", "2400"} << kReplyLength
+                               << wireTimeNs(kReplyLength, 2400) * 8 / 10;
+    QTest::newRow("delay") << QStringList{"--delay", "150"} << kReplyLength
+                           << qint64{150} * 1000000;
+    QTest::newRow("delay and baud")
+        << QStringList{"--delay", "100", "--baud", "4800"} << kReplyLength
+        << qint64{100} * 1000000 + wireTimeNs(kReplyLength, 4800) * 8 / 10;
+    QTest::newRow("stale gap") << QStringList{"--stale", "old", "--stale-gap", "120"}
+                               << kReplyLength + 3 << qint64{120} * 1000000;
+}
+
+void TestSimulator::timing()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, length);
+    QFETCH(qint64, minimumNs);
+
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    const qint64 before = SimulatedThermometer::monotonicNs();
+    QCOMPARE(exchange(*port, length).size(), length);
+    const qint64 received = SimulatedThermometer::monotonicNs() - before;
+    QVERIFY(sim.waitForReplies(1));
+
+    const qint64 answered = sim.replyTimes().first() - sim.queryTimes().first();
+    QVERIFY2(received >= minimumNs,
+             qPrintable(QStringLiteral("%1 ns < %2 ns").arg(received).arg(minimumNs)));
+    QVERIFY2(answered >= minimumNs,
+             qPrintable(QStringLiteral("%1 ns < %2 ns").arg(answered).arg(minimumNs)));
+    // Both clocks are CLOCK_MONOTONIC: the simulator saw the command after we sent it.
+    QVERIFY(sim.queryTimes().first() >= before);
+}
+
+void TestSimulator::staleBytes_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("viaControl");
+    QTest::addColumn<QByteArray>("stale");
+
+    QTest::newRow("send control line") << QStringList() << true << bytes("old\0\xff\r\n");
+    QTest::newRow("--stale option") << QStringList{"--stale", R"(99.9\0\r\n)", "--stale-gap", "50"}
+                                    << false << bytes("99.9\0\r\n");
+}
+
+void TestSimulator::staleBytes()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, viaControl);
+    QFETCH(QByteArray, stale);
+
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    // Either way the stale bytes wait in the line ahead of the reply to the next command.
+    if (viaControl)
+        QVERIFY(sim.send(stale));
+    QVERIFY(sendCommand(*port));
+    const QByteArray all = readAtLeast(*port, stale.size() + kReplyLength);
+    QCOMPARE(all.size(), stale.size() + kReplyLength);
+    QCOMPARE(all.left(stale.size()), stale);
+    QVERIFY(all.mid(stale.size()).startsWith("QVX1 "));
+    QVERIFY(all.endsWith("\r\n"));
+    QVERIFY(sim.waitForReplies(1));
+    QCOMPARE(port->bytesAvailable(), 0);
+}
+
+void TestSimulator::unexpectedBytesAreReported()
+{
+    SimulatedThermometer sim;
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    QVERIFY(sendCommand(*port, bytes("hello\0\xff") + kCommand + "\x1bX"));
+    QCOMPARE(readAtLeast(*port, kReplyLength).size(), kReplyLength);
+    QTRY_COMPARE_WITH_TIMEOUT(sim.unexpectedBytes(), bytes("hello\0\xff\x1bX"), kTimeoutMs);
+    QCOMPARE(sim.queries(), 1);
+
+    // A lone ESC might still become a command; it is reported once nothing follows it.
+    QSignalSpy unexpected(&sim, &SimulatedThermometer::unexpectedReceived);
+    QVERIFY(sendCommand(*port, "\x1b"));
+    QVERIFY(unexpected.wait(kTimeoutMs));
+    QCOMPARE(unexpected.first().first().toByteArray(), QByteArray("\x1b"));
+
+    // A command split over two writes is still one command.
+    QVERIFY(sendCommand(*port, "\x1b"));
+    QVERIFY(sendCommand(*port, "M"));
+    QCOMPARE(readAtLeast(*port, kReplyLength).size(), kReplyLength);
+    QVERIFY(sim.waitForQueries(2));
+    QCOMPARE(sim.queries(), 2);
+    QCOMPARE(sim.unexpectedBytes(), bytes("hello\0\xff\x1bX\x1b"));
+}
+
+void TestSimulator::survivesPortReopening()
+{
+    SimulatedThermometer sim;
+    QVERIFY(sim.start());
+    for (int round = 0; round < 4; ++round) {
+        const auto port = openPort(sim.devicePath());
+        QVERIFY(port);
+        QCOMPARE(exchange(*port).size(), kReplyLength);
+    }
+    QVERIFY(sim.waitForReplies(4));
+    QVERIFY2(sim.errors().isEmpty(), qPrintable(sim.errors().join('\n')));
+}
+
+void TestSimulator::floodStopsOnRequest()
+{
+    SimulatedThermometer sim({"--flood"});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    const qsizetype plenty = 64 * 1024;
+    QVERIFY(sendCommand(*port));
+    QVERIFY(readAtLeast(*port, plenty).size() >= plenty);
+    QCOMPARE(sim.replies(), 0);
+
+    QVERIFY(sim.setMode(SimulatedThermometer::Mode::Normal));
+    QVERIFY(drain(*port));
+    const QByteArray reply = exchange(*port);
+    QCOMPARE(reply.size(), kReplyLength);
+    QVERIFY(reply.startsWith("QVX1 "));
+    QVERIFY(sim.waitForReplies(1));
+    QCOMPARE(sim.queries(), 2);
+}
+
+void TestSimulator::staysIdle_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("startFlood");
+    QTest::addColumn<int>("maxPercent");
+
+    QTest::newRow("waiting for commands") << QStringList() << false << 10;
+    QTest::newRow("flooding a full line") << QStringList{"--flood"} << true << 10;
+    QTest::newRow("paced flood") << QStringList{"--flood", "--baud", "9600"} << true << 40;
+}
+
+void TestSimulator::staysIdle()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, startFlood);
+    QFETCH(int, maxPercent);
+
+    if (!QFile::exists(QStringLiteral("/proc/self/stat")))
+        QSKIP("needs /proc to read CPU time");
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    if (startFlood) {
+        // Nobody reads after this, so an unpaced flood soon fills the line and must wait.
+        const auto port = openPort(sim.devicePath());
+        QVERIFY(port);
+        QVERIFY(!exchange(*port, 1).isEmpty());
+    }
+
+    const qint64 before = cpuTicks(sim.processId());
+    QVERIFY(before >= 0);
+    const int windowMs = 600;
+    // A measuring window, not a wait for an event: CPU time is only meaningful over time.
+    QTest::qWait(windowMs);
+    const qint64 used = cpuTicks(sim.processId()) - before;
+    const qint64 allowed = sysconf(_SC_CLK_TCK) * windowMs * maxPercent / 100 / 1000;
+    QVERIFY2(used <= allowed, qPrintable(QStringLiteral("%1 ticks").arg(used)));
+
+    // Still responsive to control lines after the window.
+    QVERIFY(sim.setMode(SimulatedThermometer::Mode::Normal));
+}
+
+void TestSimulator::installsLink_data()
+{
+    QTest::addColumn<bool>("staleLink");
+    QTest::newRow("fresh prefix") << false;
+    QTest::newRow("replaces an old link") << true;
+}
+
+void TestSimulator::installsLink()
+{
+    QFETCH(bool, staleLink);
+
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    const QString link = prefix.filePath(QStringLiteral("dosdevices/com3"));
+    if (staleLink) {
+        QVERIFY(QDir(prefix.path()).mkdir(QStringLiteral("dosdevices")));
+        QVERIFY(QFile::link(QStringLiteral("/nonexistent/ttyS9"), link));
+    }
+
+    SimulatedThermometer sim;
+    QVERIFY(sim.installAs(prefix.path(), 3));
+    QCOMPARE(sim.linkPath(), link);
+    QVERIFY2(pointsTo(link, sim.devicePath()), qPrintable(QFileInfo(link).symLinkTarget()));
+
+    // The port stays open to the end: while it holds the device, no other simulator running
+    // in parallel can be given the same /dev/pts number, so the last check is about ours.
+    const auto port = openPort(link);
+    QVERIFY(port);
+    QCOMPARE(exchange(*port).size(), kReplyLength);
+
+    QVERIFY(sim.stop());
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QVERIFY(!QFileInfo::exists(sim.devicePath()));
+}
+
+void TestSimulator::unplugAndPlug()
+{
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    SimulatedThermometer sim;
+    QVERIFY(sim.installAs(prefix.path(), 1));
+    const QString firstDevice = sim.devicePath();
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(R"(did not confirm "plug".*already plugged)"));
+    QVERIFY(!sim.plug());
+    QVERIFY(sim.errors().contains("plug: already plugged"));
+
+    const auto oldPort = openPort(sim.linkPath());
+    QVERIFY(oldPort);
+    QCOMPARE(exchange(*oldPort).size(), kReplyLength);
+
+    // Qt 6.4 keeps reporting ReadError for as long as a hung-up port stays open, so the port
+    // is closed at the first failure, as the program has to do.
+    QList<QSerialPort::SerialPortError> failures;
+    connect(oldPort.get(), &QSerialPort::errorOccurred, this,
+            [&](QSerialPort::SerialPortError error) {
+                if (error == QSerialPort::NoError || !oldPort->isOpen())
+                    return;
+                failures << error;
+                oldPort->close();
+            });
+    QSignalSpy unplugged(&sim, &SimulatedThermometer::unplugged);
+    QVERIFY(sim.unplug());
+    QCOMPARE(unplugged.size(), 1);
+    QVERIFY(!QFileInfo::exists(firstDevice));
+    QVERIFY(!QFileInfo(sim.linkPath()).isSymLink());
+
+    QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, kTimeoutMs);
+    QVERIFY2(failures.first() == QSerialPort::ReadError ||
+                 failures.first() == QSerialPort::ResourceError,
+             qPrintable(QString::number(failures.first())));
+    QSerialPort gone(sim.linkPath());
+    QVERIFY(!gone.open(QIODevice::ReadWrite));
+    QCOMPARE(gone.error(), QSerialPort::DeviceNotFoundError);
+
+    QSignalSpy devices(&sim, &SimulatedThermometer::deviceChanged);
+    QVERIFY(sim.plug());
+    QCOMPARE(devices.size(), 1);
+    QVERIFY(QFileInfo::exists(sim.devicePath()));
+    QVERIFY(pointsTo(sim.linkPath(), sim.devicePath()));
+
+    const auto newPort = openPort(sim.linkPath());
+    QVERIFY(newPort);
+    QVERIFY(exchange(*newPort).startsWith("QVX1 "));
+    QVERIFY(sim.stop());
+}
+
+void TestSimulator::shutdown_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("quit") << "quit";
+    QTest::newRow("SIGTERM") << "SIGTERM";
+    QTest::newRow("SIGINT") << "SIGINT";
+    QTest::newRow("end of control input") << "eof";
+}
+
+void TestSimulator::shutdown()
+{
+    QFETCH(QString, how);
+
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    SimulatedThermometer sim;
+    QVERIFY(sim.installAs(prefix.path(), 2));
+    QVERIFY(QFileInfo(sim.linkPath()).isSymLink());
+    // Held open so the device number cannot be reused by a parallel test before the checks.
+    const auto port = openPort(sim.linkPath());
+    QVERIFY(port);
+
+    if (how == "quit") {
+        QVERIFY(sim.stop());
+    } else if (how == "eof") {
+        sim.closeControl();
+    } else {
+        QCOMPARE(::kill(static_cast<pid_t>(sim.processId()), how == "SIGTERM" ? SIGTERM : SIGINT),
+                 0);
+    }
+    QVERIFY(sim.waitForExit());
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo(sim.linkPath()).isSymLink());
+    QVERIFY(!QFileInfo::exists(sim.devicePath()));
+}
+
+void TestSimulator::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("diagnostic");
+
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QString();
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "--bogus";
+    QTest::newRow("missing value") << QStringList{"--baud"} << 2 << "--baud";
+    QTest::newRow("not a number") << QStringList{"--delay", "soon"} << 2 << "--delay";
+    QTest::newRow("negative") << QStringList{"--short", "-1"} << 2 << "--short";
+    QTest::newRow("bad escape") << QStringList{"--reply", R"(\q)"} << 2 << "--reply";
+    QTest::newRow("short hex escape") << QStringList{"--stale", R"(\x4)"} << 2 << "--stale";
+    QTest::newRow("install without com") << QStringList{"--install", "/tmp"} << 2 << "--com";
+    QTest::newRow("com out of range")
+        << QStringList{"--install", "/tmp", "--com", "0"} << 2 << "--com";
+    QTest::newRow("two misbehaviours") << QStringList{"--silent", "--flood"} << 2 << "--flood";
+}
+
+void TestSimulator::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, diagnostic);
+
+    QProcess process;
+    process.start(QStringLiteral(UIQ_THERMOSIM_PATH), arguments);
+    QVERIFY(process.waitForFinished(kTimeoutMs));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    if (exitCode == 0) {
+        const QStringList documented = {
+            "--reply",     "--baud",  "--delay",   "--silent", "--short",   "--stale",
+            "--stale-gap", "--twice", "--garbage", "--flood",  "--install", "--com",
+            "--control",   "--seed",  "--help",    "send",     "reply",     "mode",
+            "unplug",      "plug",    "quit",      "query",    "replied",   "unexpected"};
+        for (const QString& word : documented)
+            QVERIFY2(out.contains(word), qPrintable(word));
+        QVERIFY(!out.contains("device /dev"));
+    } else {
+        QVERIFY2(err.contains(diagnostic), qPrintable(err));
+        QVERIFY(out.isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSimulator)
+#include "tst_simulator.moc"

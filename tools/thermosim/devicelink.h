@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace thermosim {
+
+// The PREFIX/dosdevices/comN link through which a Wine-style program finds the device.
+class DeviceLink
+{
+public:
+    DeviceLink() = default;
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    bool configure(const std::string& prefix, int com, std::string& error);
+    bool enabled() const { return !path_.empty(); }
+    const std::string& path() const { return path_; }
+
+    bool pointTo(const std::string& target, std::string& error);
+    void remove();
+
+private:
+    std::string path_;
+    std::string target_;
+};
+
+} // namespace thermosim

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <string>
+
+namespace thermosim {
+
+// Builds the thermometer's answer lines. Readings wander a little from one reply to the next,
+// like a real sensor, so a client that keeps showing an old value can be caught.
+class ReplyMaker
+{
+public:
+    static constexpr std::size_t kLength = 56;
+
+    explicit ReplyMaker(std::uint64_t seed);
+
+    std::string next();
+    std::string randomBytes(std::size_t count);
+
+private:
+    void wander();
+
+    std::mt19937_64 random_;
+    unsigned sequence_ = 0;
+    int tenthsCelsius_ = 0;
+    int windDirection_ = 0;
+    int windSpeed_ = 0;
+};
+
+} // namespace thermosim
