@@ -48,6 +48,8 @@ bool MSComm::setPortOpen(bool open)
     }
     m_lost = false;
     m_lastError.clear();
+    // A real line drops what came while it was closed; a pseudo-terminal would keep it.
+    m_port.clear(QSerialPort::Input);
     if (!applySettings()) {
         m_lastError = QStringLiteral("the line settings %1 are refused").arg(Settings());
         m_port.close();
@@ -110,10 +112,17 @@ QByteArray MSComm::Input()
 
 void MSComm::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError)
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+        error != QSerialPort::WriteError)
         return;
-    // The device went away under an open port: close it so it can be opened again later.
-    m_lastError = m_port.errorString();
+    if (!m_port.isOpen())
+        return;
+    // The device went away under an open port (an adapter unplugged, a hung-up line).
+    // A port left open in that state reports the same error over and over, so it is
+    // closed at once, to be opened again on a later exchange.
+    m_lastError = error == QSerialPort::ResourceError
+                      ? m_port.errorString()
+                      : QStringLiteral("the device stopped answering");
     m_port.clearError();
     m_port.close();
     m_lost = true;

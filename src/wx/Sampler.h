@@ -23,6 +23,8 @@ public:
     void oneShot();
 
     const TickCounter& counter() const { return m_counter; }
+    // The thermometer is being asked right now.
+    bool busy() const { return m_exchange.busy(); }
     // Why the last write of the weather file failed; empty once a write succeeds.
     QString fileError() const { return m_fileError; }
 

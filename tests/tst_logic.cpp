@@ -1,0 +1,148 @@
+#include "link/DosDevices.h"
+#include "wx/Fields.h"
+#include "wx/TickCounter.h"
+#include "wx/WeatherText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The plain rules behind a sample: cutting fields, the tick schedule, the file's text,
+// and how Windows names map onto this machine.
+class TestLogic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fields_data()
+    {
+        QTest::addColumn<int>("replyLength");
+        QTest::addColumn<QByteArray>("weather");
+        QTest::addColumn<QByteArray>("temperature");
+        // Reply characters are '0'+position%10 at 1-based positions, so each field is visible.
+        QTest::newRow("empty") << 0 << QByteArray() << QByteArray();
+        QTest::newRow("ends before weather") << 20 << QByteArray() << QByteArray();
+        QTest::newRow("one weather character") << 21 << QByteArray("1") << QByteArray();
+        QTest::newRow("weather cut short") << 34 << QByteArray("12345678901234") << QByteArray();
+        QTest::newRow("ends before temperature")
+            << 49 << QByteArray("123456789012345") << QByteArray();
+        QTest::newRow("one-shot minimum, 50")
+            << 50 << QByteArray("123456789012345") << QByteArray("0");
+        QTest::newRow("sampling minimum, 51")
+            << 51 << QByteArray("123456789012345") << QByteArray("01");
+        QTest::newRow("full fields") << 54 << QByteArray("123456789012345") << QByteArray("01234");
+        QTest::newRow("longer reply")
+            << 300 << QByteArray("123456789012345") << QByteArray("01234");
+    }
+
+    void fields()
+    {
+        QFETCH(int, replyLength);
+        QFETCH(QByteArray, weather);
+        QFETCH(QByteArray, temperature);
+        QByteArray reply;
+        for (int position = 1; position <= replyLength; ++position)
+            reply += char('0' + position % 10);
+        QCOMPARE(Fields::weather(reply), weather);
+        QCOMPARE(Fields::temperature(reply), temperature);
+    }
+
+    // Written on ticks 7, 14, 21: the test comes before the step.
+    void tickSchedule()
+    {
+        TickCounter counter;
+        QList<int> writingTicks;
+        for (int tick = 1; tick <= 21; ++tick) {
+            if (counter.step())
+                writingTicks << tick;
+        }
+        QCOMPARE(writingTicks, (QList<int>{7, 14, 21}));
+        QCOMPARE(counter.value(), std::int16_t(0));
+        counter.step();
+        QCOMPARE(counter.value(), std::int16_t(10));
+    }
+
+    void weatherText_data()
+    {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("March morning")
+            << QDateTime(QDate(2003, 3, 5), QTime(7, 4)) << QByteArray("ABCDEFGHIJKLMNO")
+            << QByteArray("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
+        QTest::newRow("late January")
+            << QDateTime(QDate(2003, 1, 28), QTime(23, 41, 59)) << QByteArray("x")
+            << QByteArray("Jan 28 2003 23:41\r\nx\r\n");
+        QTest::newRow("December, empty field")
+            << QDateTime(QDate(2026, 12, 31), QTime(0, 0)) << QByteArray()
+            << QByteArray("Dec 31 2026 00:00\r\n\r\n");
+        QTest::newRow("high bytes and NUL")
+            << QDateTime(QDate(2026, 7, 9), QTime(12, 30))
+            << QByteArray("\x00\x80\xff\xb0\xe9 CR\r LF\n", 13)
+            << QByteArray("Jul 09 2026 12:30\r\n\x00\x80\xff\xb0\xe9 CR\r LF\n\r\n", 34);
+    }
+
+    // English months and a colon whatever the locale; the field goes through byte for byte.
+    void weatherText()
+    {
+        QFETCH(QDateTime, when);
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, file);
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
+        const QByteArray written = WeatherText::file(when, field);
+        const QString shown = WeatherText::display(when, field);
+        QLocale::setDefault(previous);
+        QCOMPARE(written, file);
+        QCOMPARE(shown, QString::fromLatin1(file.chopped(2)));
+    }
+
+    void hostPaths()
+    {
+        QTemporaryDir prefix;
+        qputenv("WINEPREFIX", prefix.path().toLocal8Bit());
+        QDir().mkpath(prefix.path() + QStringLiteral("/drive_c/UiView"));
+        QDir().mkpath(prefix.path() + QStringLiteral("/dosdevices"));
+        QFile::link(QStringLiteral("../drive_c"), prefix.path() + QStringLiteral("/dosdevices/c:"));
+        const QString driveC = prefix.path() + QStringLiteral("/dosdevices/c:");
+
+        QString error;
+        QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\UiView\\WXprs.txt"), &error),
+                 driveC + QStringLiteral("/UiView/WXprs.txt"));
+        QCOMPARE(DosDevices::hostPath(QStringLiteral("c:/UiView/WXprs.txt"), &error),
+                 driveC + QStringLiteral("/UiView/WXprs.txt"));
+        QCOMPARE(DosDevices::hostPath(QStringLiteral("/srv/wx.txt"), &error),
+                 QStringLiteral("/srv/wx.txt"));
+
+        for (const char* refused :
+             {"Q:\\UiView\\WXprs.txt", "UiView\\WXprs.txt", "C:WXprs.txt", "", "   "}) {
+            error.clear();
+            QVERIFY2(DosDevices::hostPath(QLatin1String(refused), &error).isEmpty(), refused);
+            QVERIFY2(!error.isEmpty(), refused);
+        }
+        error.clear();
+        DosDevices::hostPath(QStringLiteral("Q:\\x.txt"), &error);
+        QVERIFY2(error.contains(QStringLiteral("Q:")), qPrintable(error));
+    }
+
+    void serialDevices()
+    {
+        QTemporaryDir prefix;
+        qputenv("WINEPREFIX", prefix.path().toLocal8Bit());
+        QDir().mkpath(prefix.path() + QStringLiteral("/dosdevices"));
+        QFile::link(QStringLiteral("/dev/ttyUSB7"),
+                    prefix.path() + QStringLiteral("/dosdevices/com3"));
+
+        QString error;
+        QCOMPARE(DosDevices::serialDevice(3, &error), QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(DosDevices::serialDevice(1, &error), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(DosDevices::serialDevice(5, &error), QStringLiteral("/dev/ttyS4"));
+        QVERIFY(DosDevices::serialDevice(0, &error).isEmpty());
+        QCOMPARE(error, QStringLiteral("there is no COM0"));
+        QVERIFY(DosDevices::serialDevice(-2, &error).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogic)
+#include "tst_logic.moc"

@@ -1,0 +1,325 @@
+#include "Profile.h"
+#include "SimulatedThermometer.h"
+#include "ui/UiQuorvix.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// A reply whose fields are easy to recognise: weather "ABCDEFGHIJKLMNO", temperature "+21.5".
+const QByteArray kReply =
+    QByteArray("QVX1 000001         ") + "ABCDEFGHIJKLMNO" + " r000p000P000 " + "+21.5" + "\r\n";
+const QString kTemperature = QStringLiteral("+21.5\u00b0C");
+const QByteArray kFile("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
+
+// OneShot throws away the first characters that come and waits for 50 more, so it finds a
+// whole reply only from a thermometer that sends something after the first answer.
+const QStringList kAnswersTwice{QStringLiteral("--twice"), QStringLiteral("--twice-gap"),
+                                QStringLiteral("40")};
+
+// A clock that moves on by a millisecond each time it is read.
+class SteppingClock : public Clock
+{
+public:
+    explicit SteppingClock(QDateTime start) : m_next(std::move(start)) {}
+    QDateTime now() const override
+    {
+        const QDateTime now = m_next;
+        m_next = m_next.addMSecs(1);
+        return now;
+    }
+
+private:
+    mutable QDateTime m_next;
+};
+
+} // namespace
+
+// Sampling and OneShot end to end: the window, a pseudo-terminal, the simulated thermometer
+// and the weather file under the profile's drive C.
+class TestMeasuring : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Profile> m_profile;
+    std::unique_ptr<SimulatedThermometer> m_thermometer;
+    FixedClock m_clock;
+    std::unique_ptr<UiQuorvix> m_window;
+    std::unique_ptr<QSignalSpy> m_samples;
+
+    QString weatherFile() const
+    {
+        return m_profile->driveC() + QStringLiteral("/UiView/WXprs.txt");
+    }
+
+    QByteArray fileContents() const
+    {
+        QFile file(weatherFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void openRig(QStringList options = {}, const Clock* clock = nullptr, int tickMs = 120,
+                 int timeoutMs = 400)
+    {
+        options << QStringLiteral("--reply") << QString::fromLatin1(kReply.chopped(2) + "\\r\\n");
+        m_thermometer = std::make_unique<SimulatedThermometer>(options);
+        QVERIFY(m_thermometer->start());
+        m_profile->linkCom(1, m_thermometer->devicePath());
+        m_window = openWindow(*m_profile, clock ? *clock : m_clock, tickMs, timeoutMs);
+        m_samples = std::make_unique<QSignalSpy>(&m_window->sampler(), &Sampler::sampled);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+    }
+
+    QList<bool> writes() const
+    {
+        QList<bool> wrote;
+        for (const auto& sample : *m_samples)
+            wrote << sample.at(1).toBool();
+        return wrote;
+    }
+
+    void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+private slots:
+    void init() { m_profile = std::make_unique<Profile>(); }
+
+    void cleanup()
+    {
+        m_samples.reset();
+        m_window.reset();
+        m_thermometer.reset();
+        m_profile.reset();
+    }
+
+    // Six ticks show temperatures and write nothing; the seventh writes; Stop ends the ticks.
+    void seventhTickWrites()
+    {
+        openRig();
+        QList<bool> fileThere;
+        connect(&m_window->sampler(), &Sampler::sampled, this,
+                [&] { fileThere << QFile::exists(weatherFile()); });
+        click(m_window->Command2);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_samples->count() >= 7, 10000);
+        QCOMPARE(writes().mid(0, 7), (QList<bool>{false, false, false, false, false, false, true}));
+        QCOMPARE(fileThere.mid(0, 7),
+                 (QList<bool>{false, false, false, false, false, false, true}));
+        QCOMPARE(fileContents(), kFile);
+        QVERIFY(m_window->windowTitle().startsWith(kTemperature));
+
+        click(m_window->Command3);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        // A sample already under way may still finish; after it, no tick comes.
+        m_samples->wait(600);
+        const int settled = m_samples->count();
+        const int queries = m_thermometer->queries();
+        QVERIFY(!m_samples->wait(500));
+        QCOMPARE(m_samples->count(), settled);
+        QCOMPARE(m_thermometer->queries(), queries);
+    }
+
+    // Three ticks, Stop, Start, four ticks: the counter kept its count, so the fourth writes.
+    void counterSurvivesStopAndStart()
+    {
+        openRig();
+        connect(&m_window->sampler(), &Sampler::sampled, this, [&] {
+            if (m_samples->count() == 3)
+                click(m_window->Command3);
+        });
+        click(m_window->Command2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_samples->count(), 3, 5000);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        QCOMPARE(m_window->sampler().counter().value(), std::int16_t(30));
+        click(m_window->Command2);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_samples->count() >= 7, 5000);
+        QCOMPARE(writes().mid(0, 7), (QList<bool>{false, false, false, false, false, false, true}));
+    }
+
+    // OneShot right after start-up writes the file and leaves the tick counter alone.
+    void oneShotWritesAndLeavesCounter()
+    {
+        openRig(kAnswersTwice);
+        click(m_window->Command1);
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        QCOMPARE(fileContents(), kFile);
+        QCOMPARE(m_window->Text1->toPlainText(),
+                 QStringLiteral("Mar 05 2003 07:04\nABCDEFGHIJKLMNO"));
+        QCOMPARE(m_window->Text1->document()->blockCount(), 2);
+        QCOMPARE(m_window->sampler().counter().value(), std::int16_t(0));
+
+        QFile::remove(weatherFile());
+        click(m_window->Command2);
+        QTRY_VERIFY_WITH_TIMEOUT(m_samples->count() >= 8, 10000);
+        QCOMPARE(writes().mid(1, 7), (QList<bool>{false, false, false, false, false, false, true}));
+    }
+
+    // The shortest replies each form accepts: 51 characters for a tick, 50 after the
+    // thrown-away head for OneShot.
+    void shortestReplies()
+    {
+        openRig({QStringLiteral("--stale"), QStringLiteral("head!"), QStringLiteral("--stale-gap"),
+                 QStringLiteral("60")});
+        QVERIFY(m_thermometer->setReply(kReply.left(50)));
+        click(m_window->Command1);
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot +\u00b0C"));
+        QCOMPARE(fileContents(), kFile);
+
+        // Ticks take the stale head too, so a 46-character reply makes 51.
+        QVERIFY(m_thermometer->setReply(kReply.left(46)));
+        click(m_window->Command2);
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(m_window->windowTitle(),
+                 QString::fromLatin1(kReply.mid(44, 2)) + QStringLiteral("\u00b0C"));
+    }
+
+    // Bytes already waiting before the command: a tick takes them as the head of its reply,
+    // OneShot throws them away.
+    void staleBytesBeforeTheCommand()
+    {
+        openRig();
+        QVERIFY(m_thermometer->send("STALE"));
+        QTRY_COMPARE(m_window->MSComm1.InBufferCount(), qint64(5));
+        click(m_window->Command1);
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+
+        QVERIFY(m_thermometer->send("STALE"));
+        QTRY_COMPARE(m_window->MSComm1.InBufferCount(), qint64(5));
+        click(m_window->Command2);
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(m_window->windowTitle(),
+                 QString::fromLatin1(kReply.mid(44, 5)) + QStringLiteral("\u00b0C"));
+    }
+
+    void noCompleteReply_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("short reply") << false;
+        QTest::newRow("silent") << true;
+    }
+
+    // No complete reply: the wait ends, the caption says so, the window keeps working, no
+    // second exchange starts meanwhile, and the next tick recovers by itself.
+    void noCompleteReply()
+    {
+        QFETCH(bool, silent);
+        openRig({}, nullptr, 60, 400);
+        QVERIFY(silent ? m_thermometer->setMode(SimulatedThermometer::Mode::Silent)
+                       : m_thermometer->setShort(30));
+        int queriesAtFailure = -1;
+        connect(&m_window->sampler(), &Sampler::status, this, [&](const QString& caption) {
+            if (queriesAtFailure < 0 && caption.contains(QStringLiteral("did not answer")))
+                queriesAtFailure = m_thermometer->queries();
+        });
+        click(m_window->Command2);
+        QVERIFY(m_thermometer->waitForQueries(1));
+        // While the thermometer keeps us waiting the window answers the user.
+        QVERIFY(m_window->sampler().busy());
+        m_window->WXfile->selectAll();
+        QTest::keyClicks(m_window->WXfile, QStringLiteral("C:\\UiView\\WX2.txt"));
+        QCOMPARE(m_window->WXfile->text(), QStringLiteral("C:\\UiView\\WX2.txt"));
+        QVERIFY(m_window->sampler().busy());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(),
+                                  QStringLiteral("The thermometer did not answer on COM1"), 3000);
+        // Ticks came every 60 ms during the 400 ms wait, but only one exchange ran.
+        QCOMPARE(queriesAtFailure, 1);
+        QCOMPARE(m_samples->count(), 0);
+        QCOMPARE(m_window->sampler().counter().value(), std::int16_t(0));
+
+        QVERIFY(silent ? m_thermometer->setMode(SimulatedThermometer::Mode::Normal)
+                       : m_thermometer->setShort(0));
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(m_window->windowTitle(), kTemperature);
+        QVERIFY(!QFile::exists(weatherFile()));
+    }
+
+    // OneShot pressed while a tick waits runs right after it, not inside it.
+    void oneShotDuringAnExchangeWaitsItsTurn()
+    {
+        openRig(kAnswersTwice, nullptr, 60, 300);
+        QVERIFY(m_thermometer->setMode(SimulatedThermometer::Mode::Silent));
+        click(m_window->Command2);
+        QVERIFY(m_thermometer->waitForQueries(1));
+        click(m_window->Command1);
+        click(m_window->Command3);
+        QCOMPARE(m_thermometer->queries(), 1);
+        QVERIFY(m_thermometer->setMode(SimulatedThermometer::Mode::Twice));
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(m_samples->first().at(0).value<Exchange::Form>(), Exchange::Form::OneShot);
+        QCOMPARE(m_thermometer->queries(), 2);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        QCOMPARE(fileContents(), kFile);
+    }
+
+    // A port that is not open: the caption says so and nothing is written.
+    void portNotOpen()
+    {
+        m_profile->linkCom(1, m_profile->root() + QStringLiteral("/unplugged"));
+        m_window = openWindow(*m_profile, m_clock, 50, 300);
+        click(m_window->Command1);
+        QTRY_COMPARE(m_window->windowTitle(),
+                     QStringLiteral("COM1 is not open: No such file or directory"));
+        QVERIFY(!QFile::exists(weatherFile()));
+    }
+
+    // A write that fails keeps the old file and says why in every caption until a write
+    // succeeds again.
+    void failedWriteShowsUntilAWriteSucceeds()
+    {
+        openRig(kAnswersTwice);
+        click(m_window->Command1);
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(fileContents(), kFile);
+
+        m_window->WXfile->selectAll();
+        QTest::keyClicks(m_window->WXfile, QStringLiteral("C:\\Missing\\WXprs.txt"));
+        m_clock.set(QDateTime(QDate(2003, 3, 5), QTime(7, 5)));
+        click(m_window->Command1);
+        QVERIFY(m_samples->wait(3000));
+        QVERIFY(!m_samples->last().at(1).toBool());
+        const QString failure = QStringLiteral("One shot ") + kTemperature +
+                                QStringLiteral(" \u2013 cannot write C:\\Missing\\WXprs.txt: ");
+        QVERIFY2(m_window->windowTitle().startsWith(failure), qPrintable(m_window->windowTitle()));
+        QCOMPARE(fileContents(), kFile);
+        QVERIFY(!QFile::exists(m_profile->driveC() + QStringLiteral("/Missing")));
+
+        click(m_window->Command2);
+        QVERIFY(m_samples->wait(3000));
+        QVERIFY(m_window->windowTitle().contains(QStringLiteral("cannot write C:\\Missing")));
+        click(m_window->Command3);
+
+        m_window->WXfile->selectAll();
+        QTest::keyClicks(m_window->WXfile, QStringLiteral("C:\\UiView\\WXprs.txt"));
+        m_samples->clear();
+        click(m_window->Command1);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_samples->isEmpty() &&
+                                     m_samples->last().at(0).value<Exchange::Form>() ==
+                                         Exchange::Form::OneShot,
+                                 3000);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        QCOMPARE(fileContents(), QByteArray("Mar 05 2003 07:05\r\nABCDEFGHIJKLMNO\r\n"));
+    }
+
+    // The clock is read once a write, so a write at midnight keeps date and time together.
+    void midnight()
+    {
+        const SteppingClock clock(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59, 999)));
+        openRig(kAnswersTwice, &clock);
+        click(m_window->Command1);
+        QVERIFY(m_samples->wait(3000));
+        QCOMPARE(fileContents(), QByteArray("Dec 31 2025 23:59\r\nABCDEFGHIJKLMNO\r\n"));
+    }
+};
+
+QTEST_MAIN(TestMeasuring)
+#include "tst_measuring.moc"
