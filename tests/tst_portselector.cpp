@@ -1,0 +1,263 @@
+#include "Profile.h"
+#include "SimulatedThermometer.h"
+#include "ui/PortNumber.h"
+#include "ui/UiQuorvix.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+// Choosing the port with the ComPort box and its arrows, with simulated thermometers as
+// COM1 to COM3.
+class TestPortSelector : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Profile> m_profile;
+    std::vector<std::unique_ptr<SimulatedThermometer>> m_thermometers;
+    FixedClock m_clock;
+    std::unique_ptr<UiQuorvix> m_window;
+    std::unique_ptr<QSignalSpy> m_opens;
+
+    QString device(int com) const { return m_thermometers.at(com - 1)->devicePath(); }
+
+    QString savedPort() const
+    {
+        QString port;
+        m_profile->settings().ReadConfigValue(QStringLiteral("CPort"), port, QStringLiteral("?"));
+        return port;
+    }
+
+    void retype(const QString& text)
+    {
+        m_window->CPort->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(m_window->CPort, Qt::Key_Delete);
+        else
+            QTest::keyClicks(m_window->CPort, text);
+    }
+
+    void clickArrow(QStyle::SubControl arrow)
+    {
+        QScrollBar* bar = m_window->VScroll1;
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->value();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        const QRect rect = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, rect.center());
+    }
+
+    // A OneShot reaches the thermometer behind the port that is open.
+    bool oneShotReaches(int com)
+    {
+        SimulatedThermometer& thermometer = *m_thermometers.at(com - 1);
+        const int before = thermometer.queries();
+        QTest::mouseClick(m_window->Command1, Qt::LeftButton);
+        return thermometer.waitForQueries(before + 1, 3000);
+    }
+
+private slots:
+    void init()
+    {
+        m_profile = std::make_unique<Profile>();
+        m_thermometers.clear();
+        for (int com = 1; com <= 3; ++com) {
+            m_thermometers.push_back(std::make_unique<SimulatedThermometer>(
+                QStringList{QStringLiteral("--baud"), QStringLiteral("9600")}));
+            QVERIFY(m_thermometers.back()->start());
+            m_profile->linkCom(com, m_thermometers.back()->devicePath());
+        }
+        m_profile->linkCom(4, m_profile->root() + QStringLiteral("/no-such-tty"));
+        m_window = openWindow(*m_profile, m_clock, 10000, 500);
+        m_opens = std::make_unique<QSignalSpy>(&m_window->MSComm1, &MSComm::opened);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(m_window->MSComm1.devicePath(), device(1));
+    }
+
+    void cleanup()
+    {
+        m_opens.reset();
+        m_window.reset();
+        m_thermometers.clear();
+        m_profile.reset();
+    }
+
+    // Overtyping "1" with "2": saved, COM2 opened at 9600,n,8,2 with DTR and RTS, thumb up.
+    void typingANewPort()
+    {
+        retype(QStringLiteral("2"));
+        QCOMPARE(savedPort(), QStringLiteral("2"));
+        QCOMPARE(m_opens->count(), 1);
+        QCOMPARE(m_opens->first().at(0).toString(), device(2));
+        QVERIFY(m_window->MSComm1.PortOpen());
+        QCOMPARE(m_window->MSComm1.CommPort(), qint16(2));
+        QCOMPARE(m_window->MSComm1.Settings(), QStringLiteral("9600,n,8,2"));
+        QVERIFY(m_window->MSComm1.DTREnable());
+        QVERIFY(m_window->MSComm1.RTSEnable());
+        QCOMPARE(m_window->VScroll1->value(), 3);
+        QVERIFY(oneShotReaches(2));
+    }
+
+    // The up arrow raises the port number; the down arrow lowers it.
+    void arrowsStepThePort()
+    {
+        retype(QStringLiteral("2"));
+        m_opens->clear();
+        clickArrow(QStyle::SC_ScrollBarSubLine);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("3"));
+        QCOMPARE(m_window->VScroll1->value(), 2);
+        QCOMPARE(m_opens->count(), 1);
+        QCOMPARE(m_opens->first().at(0).toString(), device(3));
+        QCOMPARE(savedPort(), QStringLiteral("3"));
+
+        clickArrow(QStyle::SC_ScrollBarAddLine);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("2"));
+        QCOMPARE(m_window->MSComm1.devicePath(), device(2));
+    }
+
+    // "03" pasted over the text becomes "3"; the port is opened twice, "3" is saved.
+    void pastingAnotherFormOfANumber()
+    {
+        QApplication::clipboard()->setText(QStringLiteral("03"));
+        m_window->CPort->selectAll();
+        QTest::keySequence(m_window->CPort, QKeySequence::Paste);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("3"));
+        QCOMPARE(m_opens->count(), 2);
+        for (const auto& open : *m_opens)
+            QCOMPARE(open.at(0).toString(), device(3));
+        QCOMPARE(savedPort(), QStringLiteral("3"));
+        QCOMPARE(m_window->VScroll1->value(), 2);
+    }
+
+    void textsThatAreNoPort_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("empty") << QString() << QStringLiteral("\"\" is not a port number");
+        QTest::newRow("letter") << QStringLiteral("x")
+                                << QStringLiteral("\"x\" is not a port number");
+        QTest::newRow("number then letter")
+            << QStringLiteral("1x") << QStringLiteral("\"1x\" is not a port number");
+        QTest::newRow("above the arrows")
+            << QStringLiteral("9") << QStringLiteral("Choose a port from 0 to 5");
+        QTest::newRow("negative") << QStringLiteral("-1")
+                                  << QStringLiteral("Choose a port from 0 to 5");
+        QTest::newRow("huge") << QStringLiteral("99999999999")
+                              << QStringLiteral("Choose a port from 0 to 5");
+    }
+
+    // Text that names no usable port keeps the open port, the saved value and the scroll
+    // bar, stays as typed, and says why; a good port afterwards clears the message.
+    void textsThatAreNoPort()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, caption);
+        retype(QStringLiteral("2"));
+        m_opens->clear();
+        // Pasted, so the whole text arrives in one change.
+        QApplication::clipboard()->setText(typed);
+        m_window->CPort->selectAll();
+        if (typed.isEmpty())
+            QTest::keyClick(m_window->CPort, Qt::Key_Delete);
+        else
+            QTest::keySequence(m_window->CPort, QKeySequence::Paste);
+        QCOMPARE(m_window->CPort->text(), typed);
+        QCOMPARE(m_window->windowTitle(), caption);
+        QCOMPARE(m_opens->count(), 0);
+        QCOMPARE(savedPort(), QStringLiteral("2"));
+        QCOMPARE(m_window->VScroll1->value(), 3);
+        QCOMPARE(m_window->MSComm1.devicePath(), device(2));
+        QVERIFY(oneShotReaches(2));
+
+        retype(QStringLiteral("3"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        QCOMPARE(m_window->MSComm1.devicePath(), device(3));
+    }
+
+    // A port that cannot be opened is saved as typed and named in the caption; a good port
+    // afterwards opens normally.
+    void portThatCannotBeOpened()
+    {
+        retype(QStringLiteral("4"));
+        QCOMPARE(m_window->windowTitle(),
+                 QStringLiteral("COM4 cannot be opened: No such file or directory"));
+        QVERIFY(!m_window->MSComm1.PortOpen());
+        QCOMPARE(savedPort(), QStringLiteral("4"));
+
+        QTest::mouseClick(m_window->Command2, Qt::LeftButton);
+        retype(QStringLiteral("0"));
+        QCOMPARE(m_window->windowTitle(),
+                 QStringLiteral("COM0 cannot be opened: there is no COM0"));
+        QCOMPARE(m_window->VScroll1->value(), 5);
+
+        retype(QStringLiteral("1"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
+        QVERIFY(m_window->MSComm1.PortOpen());
+        QVERIFY(oneShotReaches(1));
+    }
+
+    void conversions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("isNumber");
+        QTest::addColumn<double>("strict");
+        QTest::addColumn<double>("leading");
+        QTest::newRow("plain") << QStringLiteral("3") << true << 3.0 << 3.0;
+        QTest::newRow("leading zero") << QStringLiteral("03") << true << 3.0 << 3.0;
+        QTest::newRow("decimal") << QStringLiteral("3.0") << true << 3.0 << 3.0;
+        QTest::newRow("blanks") << QStringLiteral(" 2 ") << true << 2.0 << 2.0;
+        QTest::newRow("half") << QStringLiteral("2.5") << true << 2.5 << 2.5;
+        QTest::newRow("exponent") << QStringLiteral("1e1") << true << 10.0 << 10.0;
+        QTest::newRow("trailing letter") << QStringLiteral("3x") << false << 0.0 << 3.0;
+        QTest::newRow("dangling exponent") << QStringLiteral("4e") << false << 0.0 << 4.0;
+        QTest::newRow("letters") << QStringLiteral("abc") << false << 0.0 << 0.0;
+        QTest::newRow("empty") << QString() << false << 0.0 << 0.0;
+        QTest::newRow("sign only") << QStringLiteral("-") << false << 0.0 << 0.0;
+        QTest::newRow("infinity") << QStringLiteral("inf") << false << 0.0 << 0.0;
+        QTest::newRow("not a number") << QStringLiteral("nan") << false << 0.0 << 0.0;
+        QTest::newRow("arabic digits") << QStringLiteral("\u0663") << false << 0.0 << 0.0;
+    }
+
+    // The whole-text conversion and the leading-number scan.
+    void conversions()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, isNumber);
+        QFETCH(double, strict);
+        QFETCH(double, leading);
+        const auto parsed = PortNumber::strict(text);
+        QCOMPARE(parsed.has_value(), isNumber);
+        if (isNumber)
+            QCOMPARE(*parsed, strict);
+        QCOMPARE(PortNumber::leading(text), leading);
+    }
+
+    // Halves go to the even neighbour; values beyond 16 bits are refused.
+    void roundingToSixteenBits()
+    {
+        QCOMPARE(PortNumber::toInt16(2.5), std::optional<std::int16_t>(2));
+        QCOMPARE(PortNumber::toInt16(3.5), std::optional<std::int16_t>(4));
+        QCOMPARE(PortNumber::toInt16(-0.5), std::optional<std::int16_t>(0));
+        QCOMPARE(PortNumber::toInt16(32767.4), std::optional<std::int16_t>(32767));
+        QVERIFY(!PortNumber::toInt16(32767.5));
+        QVERIFY(!PortNumber::toInt16(-32768.6));
+        QCOMPARE(PortNumber::choose(QStringLiteral("2.5"), 0, 5).scrollValue, std::int16_t(2));
+        QCOMPARE(PortNumber::choose(QStringLiteral("5.5"), 0, 5).scrollValue, std::int16_t(0));
+        QCOMPARE(PortNumber::choose(QStringLiteral("6.5"), 0, 5).kind,
+                 PortNumber::Choice::OutOfRange);
+    }
+};
+
+QTEST_MAIN(TestPortSelector)
+#include "tst_portselector.moc"
