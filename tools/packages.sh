@@ -1,2 +1,4 @@
 # The Debian packages each command needs; sourced by ./run, ./test and ./bench.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev)
+# The packaging checks: the Debian package, its menu entry, the Windows resource script.
+TEST_PACKAGES=(dpkg-dev desktop-file-utils binutils-mingw-w64-x86-64 file)

@@ -1,0 +1,121 @@
+# Installation layout, the Debian package and the Windows extras.
+#
+# Included at the end of the top-level CMakeLists.txt, once the targets
+# UiQuorvix and (on Unix) uiquorvix-thermosim exist:
+#
+#   include(cmake/Install.cmake)
+#   uiq_add_windows_resources(UiQuorvix)   # does nothing off Windows
+#
+# Build the package with `cpack -G DEB` in the build folder.
+
+include_guard(GLOBAL)
+include(GNUInstallDirs)
+
+get_filename_component(UIQ_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+include("${UIQ_SOURCE_ROOT}/packaging/WindowsResources.cmake")
+
+# --- Programs ---------------------------------------------------------------
+
+install(TARGETS UiQuorvix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The simulator talks to a pseudo-terminal, so it is only built on Unix.
+if(TARGET uiquorvix-thermosim)
+  install(TARGETS uiquorvix-thermosim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# --- Desktop integration (freedesktop systems) -------------------------------
+
+if(UNIX AND NOT APPLE)
+  install(FILES "${UIQ_SOURCE_ROOT}/packaging/uiquorvix.desktop"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The icon theme looks icons up by the desktop entry's Icon= name, so each
+  # size is installed under that one name.
+  foreach(size 16 32)
+    install(FILES "${UIQ_SOURCE_ROOT}/resources/uiquorvix-${size}.png"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME uiquorvix.png)
+  endforeach()
+  install(FILES "${UIQ_SOURCE_ROOT}/resources/uiquorvix.svg"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  if(TARGET uiquorvix-thermosim)
+    install(FILES "${UIQ_SOURCE_ROOT}/packaging/uiquorvix-thermosim.1"
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endif()
+
+# --- Windows ------------------------------------------------------------------
+
+# uiq_add_windows_resources(<target>)
+# Gives a Windows build of <target> its icon and version block and makes it
+# a GUI program (no console window). Does nothing on other platforms, so the
+# call can stay unconditional.
+function(uiq_add_windows_resources target)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
+  uiq_configure_windows_rc("${rc}" "${PROJECT_NAME}" "${PROJECT_VERSION}" "${PROJECT_DESCRIPTION}")
+  target_sources(${target} PRIVATE "${rc}")
+  set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
+endfunction()
+
+if(WIN32)
+  # A Windows install tree has no system Qt to lean on: Qt's deployment
+  # script runs windeployqt on the installed UiQuorvix.exe, which copies the
+  # Qt DLLs, the platform plugin (qwindows) and writes qt.conf beside it.
+  # Without it the installed program starts only from a shell whose PATH
+  # holds Qt's bin folder. By hand the same is:
+  #   windeployqt --release <prefix>\bin\UiQuorvix.exe
+  qt_generate_deploy_app_script(TARGET UiQuorvix
+                                FILENAME_VARIABLE uiq_deploy_script
+                                NO_UNSUPPORTED_PLATFORM_ERROR)
+  install(SCRIPT "${uiq_deploy_script}")
+endif()
+
+# --- Package ------------------------------------------------------------------
+
+set(UIQ_PACKAGE_MAINTAINER "UiQuorvix maintainers <uiquorvix@example.org>"
+    CACHE STRING "Maintainer named in the Debian package (Name <address>)")
+
+set(CPACK_PACKAGE_NAME uiquorvix)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "UiQuorvix")
+set(CPACK_PACKAGE_CONTACT "${UIQ_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Debian wants the long description in lines of under 80 characters.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "UiQuorvix reads a thermometer on a serial port and keeps the weather\n"
+  "file of the UI-View32 packet-radio program fresh. It runs beside\n"
+  "UI-View32 under Wine and finds the thermometer through the Wine\n"
+  "prefix's COM port mapping.\n"
+  "The package also holds uiquorvix-thermosim, a simulated thermometer\n"
+  "on a pseudo-terminal for trying the program without the hardware.")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
+
+set(CPACK_DEBIAN_PACKAGE_NAME uiquorvix)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${UIQ_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# dpkg-shlibdeps (from dpkg-dev) reads the binaries and names the exact
+# library packages and versions they need. Without it, fall back to the
+# packages a Debian 12 build links against.
+find_program(UIQ_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(UIQ_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  message(STATUS "dpkg-shlibdeps not found: the package gets a fixed Depends list")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4.0), libqt6gui6 (>= 6.4.0), libqt6widgets6 (>= 6.4.0), libqt6serialport6 (>= 6.4.0)")
+endif()
+
+include(CPack)
