@@ -1,6 +1,4 @@
-#include "Profile.h"
-#include "SimulatedThermometer.h"
-#include "ui/UiQuorvix.h"
+#include "Rig.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -46,100 +44,70 @@ class TestMeasuring : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Profile> m_profile;
-    std::unique_ptr<SimulatedThermometer> m_thermometer;
-    FixedClock m_clock;
-    std::unique_ptr<UiQuorvix> m_window;
-    std::unique_ptr<QSignalSpy> m_samples;
-
-    QString weatherFile() const
-    {
-        return m_profile->driveC() + QStringLiteral("/UiView/WXprs.txt");
-    }
-
-    QByteArray fileContents() const
-    {
-        QFile file(weatherFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    std::unique_ptr<Rig> m_rig;
 
     void openRig(QStringList options = {}, const Clock* clock = nullptr, int tickMs = 120,
                  int timeoutMs = 400)
     {
         options << QStringLiteral("--reply") << QString::fromLatin1(kReply.chopped(2) + "\\r\\n");
-        m_thermometer = std::make_unique<SimulatedThermometer>(options);
-        QVERIFY(m_thermometer->start());
-        m_profile->linkCom(1, m_thermometer->devicePath());
-        m_window = openWindow(*m_profile, clock ? *clock : m_clock, tickMs, timeoutMs);
-        m_samples = std::make_unique<QSignalSpy>(&m_window->sampler(), &Sampler::sampled);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        m_rig = std::make_unique<Rig>(clock);
+        QVERIFY(m_rig->open(options, tickMs, timeoutMs));
+        QCOMPARE(m_rig->window().windowTitle(), QStringLiteral("Stopped"));
     }
 
-    QList<bool> writes() const
-    {
-        QList<bool> wrote;
-        for (const auto& sample : *m_samples)
-            wrote << sample.at(1).toBool();
-        return wrote;
-    }
-
-    void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    UiQuorvix* window() { return &m_rig->window(); }
+    SimulatedThermometer* thermometer() { return &m_rig->thermometer(); }
+    QSignalSpy* samples() { return &m_rig->samples(); }
+    QString weatherFile() const { return m_rig->weatherFile(); }
+    QByteArray fileContents() const { return m_rig->fileContents(); }
+    QList<bool> writes() const { return m_rig->writes(); }
+    static void click(QPushButton* button) { Rig::click(button); }
 
 private slots:
-    void init() { m_profile = std::make_unique<Profile>(); }
-
-    void cleanup()
-    {
-        m_samples.reset();
-        m_window.reset();
-        m_thermometer.reset();
-        m_profile.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     // Six ticks show temperatures and write nothing; the seventh writes; Stop ends the ticks.
     void seventhTickWrites()
     {
         openRig();
         QList<bool> fileThere;
-        connect(&m_window->sampler(), &Sampler::sampled, this,
+        connect(&window()->sampler(), &Sampler::sampled, this,
                 [&] { fileThere << QFile::exists(weatherFile()); });
-        click(m_window->Command2);
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_samples->count() >= 7, 10000);
+        click(window()->Command2);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("Started"));
+        QTRY_VERIFY_WITH_TIMEOUT(samples()->count() >= 7, 10000);
         QCOMPARE(writes().mid(0, 7), (QList<bool>{false, false, false, false, false, false, true}));
         QCOMPARE(fileThere.mid(0, 7),
                  (QList<bool>{false, false, false, false, false, false, true}));
         QCOMPARE(fileContents(), kFile);
-        QVERIFY(m_window->windowTitle().startsWith(kTemperature));
+        QVERIFY(window()->windowTitle().startsWith(kTemperature));
 
-        click(m_window->Command3);
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        click(window()->Command3);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("Stopped"));
         // A sample already under way may still finish; after it, no tick comes.
-        m_samples->wait(600);
-        const int settled = m_samples->count();
-        const int queries = m_thermometer->queries();
-        QVERIFY(!m_samples->wait(500));
-        QCOMPARE(m_samples->count(), settled);
-        QCOMPARE(m_thermometer->queries(), queries);
+        samples()->wait(600);
+        const int settled = samples()->count();
+        const int queries = thermometer()->queries();
+        QVERIFY(!samples()->wait(500));
+        QCOMPARE(samples()->count(), settled);
+        QCOMPARE(thermometer()->queries(), queries);
     }
 
     // Three ticks, Stop, Start, four ticks: the counter kept its count, so the fourth writes.
     void counterSurvivesStopAndStart()
     {
         openRig();
-        connect(&m_window->sampler(), &Sampler::sampled, this, [&] {
-            if (m_samples->count() == 3)
-                click(m_window->Command3);
+        connect(&window()->sampler(), &Sampler::sampled, this, [&] {
+            if (samples()->count() == 3)
+                click(window()->Command3);
         });
-        click(m_window->Command2);
-        QTRY_COMPARE_WITH_TIMEOUT(m_samples->count(), 3, 5000);
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
-        QCOMPARE(m_window->sampler().counter().value(), std::int16_t(30));
-        click(m_window->Command2);
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_samples->count() >= 7, 5000);
+        click(window()->Command2);
+        QTRY_COMPARE_WITH_TIMEOUT(samples()->count(), 3, 5000);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("Stopped"));
+        QCOMPARE(window()->sampler().counter().value(), std::int16_t(30));
+        click(window()->Command2);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("Started"));
+        QTRY_VERIFY_WITH_TIMEOUT(samples()->count() >= 7, 5000);
         QCOMPARE(writes().mid(0, 7), (QList<bool>{false, false, false, false, false, false, true}));
     }
 
@@ -147,18 +115,18 @@ private slots:
     void oneShotWritesAndLeavesCounter()
     {
         openRig(kAnswersTwice);
-        click(m_window->Command1);
-        QVERIFY(m_samples->wait(3000));
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
         QCOMPARE(fileContents(), kFile);
-        QCOMPARE(m_window->Text1->toPlainText(),
+        QCOMPARE(window()->Text1->toPlainText(),
                  QStringLiteral("Mar 05 2003 07:04\nABCDEFGHIJKLMNO"));
-        QCOMPARE(m_window->Text1->document()->blockCount(), 2);
-        QCOMPARE(m_window->sampler().counter().value(), std::int16_t(0));
+        QCOMPARE(window()->Text1->document()->blockCount(), 2);
+        QCOMPARE(window()->sampler().counter().value(), std::int16_t(0));
 
         QFile::remove(weatherFile());
-        click(m_window->Command2);
-        QTRY_VERIFY_WITH_TIMEOUT(m_samples->count() >= 8, 10000);
+        click(window()->Command2);
+        QTRY_VERIFY_WITH_TIMEOUT(samples()->count() >= 8, 10000);
         QCOMPARE(writes().mid(1, 7), (QList<bool>{false, false, false, false, false, false, true}));
     }
 
@@ -168,17 +136,17 @@ private slots:
     {
         openRig({QStringLiteral("--stale"), QStringLiteral("head!"), QStringLiteral("--stale-gap"),
                  QStringLiteral("60")});
-        QVERIFY(m_thermometer->setReply(kReply.left(50)));
-        click(m_window->Command1);
-        QVERIFY(m_samples->wait(3000));
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot +\u00b0C"));
+        QVERIFY(thermometer()->setReply(kReply.left(50)));
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot +\u00b0C"));
         QCOMPARE(fileContents(), kFile);
 
         // Ticks take the stale head too, so a 46-character reply makes 51.
-        QVERIFY(m_thermometer->setReply(kReply.left(46)));
-        click(m_window->Command2);
-        QVERIFY(m_samples->wait(3000));
-        QCOMPARE(m_window->windowTitle(),
+        QVERIFY(thermometer()->setReply(kReply.left(46)));
+        click(window()->Command2);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(window()->windowTitle(),
                  QString::fromLatin1(kReply.mid(44, 2)) + QStringLiteral("\u00b0C"));
     }
 
@@ -187,17 +155,17 @@ private slots:
     void staleBytesBeforeTheCommand()
     {
         openRig();
-        QVERIFY(m_thermometer->send("STALE"));
-        QTRY_COMPARE(m_window->MSComm1.InBufferCount(), qint64(5));
-        click(m_window->Command1);
-        QVERIFY(m_samples->wait(3000));
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        QVERIFY(thermometer()->send("STALE"));
+        QTRY_COMPARE(window()->MSComm1.InBufferCount(), qint64(5));
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
 
-        QVERIFY(m_thermometer->send("STALE"));
-        QTRY_COMPARE(m_window->MSComm1.InBufferCount(), qint64(5));
-        click(m_window->Command2);
-        QVERIFY(m_samples->wait(3000));
-        QCOMPARE(m_window->windowTitle(),
+        QVERIFY(thermometer()->send("STALE"));
+        QTRY_COMPARE(window()->MSComm1.InBufferCount(), qint64(5));
+        click(window()->Command2);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(window()->windowTitle(),
                  QString::fromLatin1(kReply.mid(44, 5)) + QStringLiteral("\u00b0C"));
     }
 
@@ -214,32 +182,32 @@ private slots:
     {
         QFETCH(bool, silent);
         openRig({}, nullptr, 60, 400);
-        QVERIFY(silent ? m_thermometer->setMode(SimulatedThermometer::Mode::Silent)
-                       : m_thermometer->setShort(30));
+        QVERIFY(silent ? thermometer()->setMode(SimulatedThermometer::Mode::Silent)
+                       : thermometer()->setShort(30));
         int queriesAtFailure = -1;
-        connect(&m_window->sampler(), &Sampler::status, this, [&](const QString& caption) {
+        connect(&window()->sampler(), &Sampler::status, this, [&](const QString& caption) {
             if (queriesAtFailure < 0 && caption.contains(QStringLiteral("did not answer")))
-                queriesAtFailure = m_thermometer->queries();
+                queriesAtFailure = thermometer()->queries();
         });
-        click(m_window->Command2);
-        QVERIFY(m_thermometer->waitForQueries(1));
+        click(window()->Command2);
+        QVERIFY(thermometer()->waitForQueries(1));
         // While the thermometer keeps us waiting the window answers the user.
-        QVERIFY(m_window->sampler().busy());
-        m_window->WXfile->selectAll();
-        QTest::keyClicks(m_window->WXfile, QStringLiteral("C:\\UiView\\WX2.txt"));
-        QCOMPARE(m_window->WXfile->text(), QStringLiteral("C:\\UiView\\WX2.txt"));
-        QVERIFY(m_window->sampler().busy());
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->windowTitle(),
+        QVERIFY(window()->sampler().busy());
+        window()->WXfile->selectAll();
+        QTest::keyClicks(window()->WXfile, QStringLiteral("C:\\UiView\\WX2.txt"));
+        QCOMPARE(window()->WXfile->text(), QStringLiteral("C:\\UiView\\WX2.txt"));
+        QVERIFY(window()->sampler().busy());
+        QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(),
                                   QStringLiteral("The thermometer did not answer on COM1"), 3000);
         // Ticks came every 60 ms during the 400 ms wait, but only one exchange ran.
         QCOMPARE(queriesAtFailure, 1);
-        QCOMPARE(m_samples->count(), 0);
-        QCOMPARE(m_window->sampler().counter().value(), std::int16_t(0));
+        QCOMPARE(samples()->count(), 0);
+        QCOMPARE(window()->sampler().counter().value(), std::int16_t(0));
 
-        QVERIFY(silent ? m_thermometer->setMode(SimulatedThermometer::Mode::Normal)
-                       : m_thermometer->setShort(0));
-        QVERIFY(m_samples->wait(3000));
-        QCOMPARE(m_window->windowTitle(), kTemperature);
+        QVERIFY(silent ? thermometer()->setMode(SimulatedThermometer::Mode::Normal)
+                       : thermometer()->setShort(0));
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(window()->windowTitle(), kTemperature);
         QVERIFY(!QFile::exists(weatherFile()));
     }
 
@@ -247,27 +215,28 @@ private slots:
     void oneShotDuringAnExchangeWaitsItsTurn()
     {
         openRig(kAnswersTwice, nullptr, 60, 300);
-        QVERIFY(m_thermometer->setMode(SimulatedThermometer::Mode::Silent));
-        click(m_window->Command2);
-        QVERIFY(m_thermometer->waitForQueries(1));
-        click(m_window->Command1);
-        click(m_window->Command3);
-        QCOMPARE(m_thermometer->queries(), 1);
-        QVERIFY(m_thermometer->setMode(SimulatedThermometer::Mode::Twice));
-        QVERIFY(m_samples->wait(3000));
-        QCOMPARE(m_samples->first().at(0).value<Exchange::Form>(), Exchange::Form::OneShot);
-        QCOMPARE(m_thermometer->queries(), 2);
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Silent));
+        click(window()->Command2);
+        QVERIFY(thermometer()->waitForQueries(1));
+        click(window()->Command1);
+        click(window()->Command3);
+        QCOMPARE(thermometer()->queries(), 1);
+        QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Twice));
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(samples()->first().at(0).value<Exchange::Form>(), Exchange::Form::OneShot);
+        QCOMPARE(thermometer()->queries(), 2);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
         QCOMPARE(fileContents(), kFile);
     }
 
     // A port that is not open: the caption says so and nothing is written.
     void portNotOpen()
     {
-        m_profile->linkCom(1, m_profile->root() + QStringLiteral("/unplugged"));
-        m_window = openWindow(*m_profile, m_clock, 50, 300);
-        click(m_window->Command1);
-        QTRY_COMPARE(m_window->windowTitle(),
+        m_rig = std::make_unique<Rig>();
+        m_rig->profile().linkCom(1, m_rig->profile().root() + QStringLiteral("/unplugged"));
+        m_rig->openWindowOnly(50, 300);
+        click(window()->Command1);
+        QTRY_COMPARE(window()->windowTitle(),
                      QStringLiteral("COM1 is not open: No such file or directory"));
         QVERIFY(!QFile::exists(weatherFile()));
     }
@@ -277,36 +246,36 @@ private slots:
     void failedWriteShowsUntilAWriteSucceeds()
     {
         openRig(kAnswersTwice);
-        click(m_window->Command1);
-        QVERIFY(m_samples->wait(3000));
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
         QCOMPARE(fileContents(), kFile);
 
-        m_window->WXfile->selectAll();
-        QTest::keyClicks(m_window->WXfile, QStringLiteral("C:\\Missing\\WXprs.txt"));
-        m_clock.set(QDateTime(QDate(2003, 3, 5), QTime(7, 5)));
-        click(m_window->Command1);
-        QVERIFY(m_samples->wait(3000));
-        QVERIFY(!m_samples->last().at(1).toBool());
+        window()->WXfile->selectAll();
+        QTest::keyClicks(window()->WXfile, QStringLiteral("C:\\Missing\\WXprs.txt"));
+        m_rig->clock().set(QDateTime(QDate(2003, 3, 5), QTime(7, 5)));
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QVERIFY(!samples()->last().at(1).toBool());
         const QString failure = QStringLiteral("One shot ") + kTemperature +
                                 QStringLiteral(" \u2013 cannot write C:\\Missing\\WXprs.txt: ");
-        QVERIFY2(m_window->windowTitle().startsWith(failure), qPrintable(m_window->windowTitle()));
+        QVERIFY2(window()->windowTitle().startsWith(failure), qPrintable(window()->windowTitle()));
         QCOMPARE(fileContents(), kFile);
-        QVERIFY(!QFile::exists(m_profile->driveC() + QStringLiteral("/Missing")));
+        QVERIFY(!QFile::exists(m_rig->profile().driveC() + QStringLiteral("/Missing")));
 
-        click(m_window->Command2);
-        QVERIFY(m_samples->wait(3000));
-        QVERIFY(m_window->windowTitle().contains(QStringLiteral("cannot write C:\\Missing")));
-        click(m_window->Command3);
+        click(window()->Command2);
+        QVERIFY(samples()->wait(3000));
+        QVERIFY(window()->windowTitle().contains(QStringLiteral("cannot write C:\\Missing")));
+        click(window()->Command3);
 
-        m_window->WXfile->selectAll();
-        QTest::keyClicks(m_window->WXfile, QStringLiteral("C:\\UiView\\WXprs.txt"));
-        m_samples->clear();
-        click(m_window->Command1);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_samples->isEmpty() &&
-                                     m_samples->last().at(0).value<Exchange::Form>() ==
+        window()->WXfile->selectAll();
+        QTest::keyClicks(window()->WXfile, QStringLiteral("C:\\UiView\\WXprs.txt"));
+        samples()->clear();
+        click(window()->Command1);
+        QTRY_VERIFY_WITH_TIMEOUT(!samples()->isEmpty() &&
+                                     samples()->last().at(0).value<Exchange::Form>() ==
                                          Exchange::Form::OneShot,
                                  3000);
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
         QCOMPARE(fileContents(), QByteArray("Mar 05 2003 07:05\r\nABCDEFGHIJKLMNO\r\n"));
     }
 
@@ -315,8 +284,8 @@ private slots:
     {
         const SteppingClock clock(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59, 999)));
         openRig(kAnswersTwice, &clock);
-        click(m_window->Command1);
-        QVERIFY(m_samples->wait(3000));
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
         QCOMPARE(fileContents(), QByteArray("Dec 31 2025 23:59\r\nABCDEFGHIJKLMNO\r\n"));
     }
 };

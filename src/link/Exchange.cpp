@@ -28,10 +28,10 @@ bool Exchange::start(Form form)
     m_form = form;
     m_busy = true;
 
-    // A line that went away under us is tried again, so sampling resumes by itself
-    // once the thermometer is back.
-    if (!m_line.PortOpen() && m_line.wasLost())
-        m_line.setPortOpen(true);
+    // A line that is closed (unplugged, or held by another program when it was opened) is
+    // tried again, and one whose link now leads to another device follows it, so sampling
+    // resumes by itself once the thermometer is back.
+    m_line.setPortOpen(true);
     if (!m_line.PortOpen()) {
         const QString why = m_line.lastError();
         failLater(why.isEmpty() ? QStringLiteral("%1 is not open").arg(m_line.portName())

@@ -25,16 +25,19 @@ QString MSComm::portName() const
 bool MSComm::setPortOpen(bool open)
 {
     if (!open) {
-        m_lost = false;
         if (m_port.isOpen())
             m_port.close();
         return true;
     }
-    if (m_port.isOpen())
-        return true;
-
     QString error;
     const QString device = DosDevices::serialDevice(m_commPort, &error);
+    if (m_port.isOpen()) {
+        // The port's link was pointed elsewhere (an adapter plugged in again under another
+        // name): follow it, as Wine does.
+        if (device == m_device)
+            return true;
+        m_port.close();
+    }
     if (device.isEmpty()) {
         m_lastError = error;
         return false;
@@ -42,11 +45,13 @@ bool MSComm::setPortOpen(bool open)
     m_device = device;
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_lastError = m_port.errorString();
+        // Qt reports a port that another program holds as a failure to lock it.
+        m_lastError = m_port.error() == QSerialPort::PermissionError
+                          ? QStringLiteral("it is in use by another program, or access is denied")
+                          : m_port.errorString();
         m_port.clearError();
         return false;
     }
-    m_lost = false;
     m_lastError.clear();
     // A real line drops what came while it was closed; a pseudo-terminal would keep it.
     m_port.clear(QSerialPort::Input);
@@ -125,6 +130,5 @@ void MSComm::onError(QSerialPort::SerialPortError error)
                       : QStringLiteral("the device stopped answering");
     m_port.clearError();
     m_port.close();
-    m_lost = true;
     emit lineLost(m_lastError);
 }

@@ -42,8 +42,6 @@ public:
     // The device or name the port was opened as (a pseudo-terminal path in tests).
     QString devicePath() const { return m_device; }
     QString lastError() const { return m_lastError; }
-    // The line went away while open (device unplugged); it may be reopened later.
-    bool wasLost() const { return m_lost; }
 
 signals:
     void opened(const QString& device);
@@ -60,7 +58,6 @@ private:
     int m_inputLen = 0;
     bool m_dtr = false;
     bool m_rts = false;
-    bool m_lost = false;
     QString m_lastError;
     QString m_device;
 };

@@ -76,6 +76,10 @@ UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
         setWindowTitle(caption);
     });
     connect(&m_sampler, &Sampler::weatherTextComposed, this, &UiQuorvix::showWeatherText);
+    // An unplugged adapter shows at once, not only at the next sample.
+    connect(&MSComm1, &MSComm::lineLost, this, [this](const QString& reason) {
+        showMessage(QStringLiteral("%1 was lost: %2").arg(MSComm1.portName(), reason));
+    });
 }
 
 UiQuorvix::~UiQuorvix() = default;
@@ -159,6 +163,9 @@ void UiQuorvix::OnLoad()
     }
 
     Timer1.setInterval(m_tickIntervalMs);
+    if (problem.isEmpty() && m_settingsUnsaved)
+        problem = stateCaption() + QStringLiteral(" \u2013 settings cannot be saved in ") +
+                  m_settings.location();
     if (problem.isEmpty())
         setWindowTitle(stateCaption());
     else
@@ -205,7 +212,8 @@ bool UiQuorvix::openPort(qint16 port, bool writeSettings)
 
 void UiQuorvix::OnWXfileChange()
 {
-    if (!m_settings.WriteConfigValue(kWXPathName, WXfile->text()))
+    m_settingsUnsaved = !m_settings.WriteConfigValue(kWXPathName, WXfile->text());
+    if (m_settingsUnsaved)
         showMessage(QStringLiteral("The path cannot be saved in %1").arg(m_settings.location()));
 }
 
@@ -226,7 +234,8 @@ void UiQuorvix::OnCPortChange()
     VScroll1->setValue(choice.scrollValue);
 
     const QString current = CPort->text();
-    if (!m_settings.WriteConfigValue(kCPortName, current))
+    m_settingsUnsaved = !m_settings.WriteConfigValue(kCPortName, current);
+    if (m_settingsUnsaved)
         showMessage(QStringLiteral("The port cannot be saved in %1").arg(m_settings.location()));
     const qint16 port = PortNumber::toInt16(PortNumber::leading(current)).value_or(0);
     if (!openPort(port, true)) {

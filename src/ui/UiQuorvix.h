@@ -85,4 +85,6 @@ private:
     Sampler m_sampler;
     // The caption holds a message (a port problem) rather than the state or a reading.
     bool m_captionIsMessage = false;
+    // The last attempt to save a setting failed.
+    bool m_settingsUnsaved = false;
 };

@@ -14,7 +14,9 @@ QString write(const QString& path, const QByteArray& contents)
         return error;
 
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a full disk fails the write itself: with a buffer, the failure comes
+    // only when commit() flushes it, and Qt 6.4 then still puts the empty file in place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
     if (file.write(contents) != contents.size()) {
         const QString reason = file.errorString();
