@@ -19,6 +19,13 @@ const QStringList kAnswersTwice{QStringLiteral("--twice"), QStringLiteral("--twi
                                 QStringLiteral("40")};
 const QRegularExpression kTemperatureCaption(QStringLiteral("^[+-]\\d\\d\\.\\d\u00b0C$"));
 
+// The whole literal, NUL bytes included.
+template <size_t N>
+QByteArray withNul(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
 qint64 residentKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -364,7 +371,7 @@ private slots:
     void corruptSettings_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("binary") << QByteArray("\x00\xff\x01[[[=\n\x00==\xfe", 14);
+        QTest::newRow("binary") << withNul("\x00\xff\x01[[[=\n\x00==\xfe");
         QTest::newRow("unterminated group") << QByteArray("[Config\nCPort=1\n");
         QTest::newRow("unbalanced quotes")
             << QByteArray("[Config]\nWXPath=\"C:\\\\x\nCPort=@Variant(\n");

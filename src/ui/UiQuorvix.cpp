@@ -171,6 +171,12 @@ void UiQuorvix::OnLoad()
     else
         showMessage(problem);
 
+    fitFont();
+}
+
+// Every caption and text, as start-up leaves them, must be readable in full.
+void UiQuorvix::fitFont()
+{
     const QList<FontFit::Box> boxes = {
         {{Command1->text()}, Command1->size(), QSize(6, 4)},
         {{Command2->text()}, Command2->size(), QSize(6, 4)},

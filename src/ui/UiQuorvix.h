@@ -73,6 +73,7 @@ protected:
 
 private:
     void createControls();
+    void fitFont();
     void OnUnload();
     bool openPort(qint16 port, bool writeSettings);
     QString stateCaption() const;

@@ -19,8 +19,10 @@ Sampler::Sampler(Exchange& exchange, const Clock& clock, std::function<QString()
 
 void Sampler::tick()
 {
-    // The counter only moves for ticks that really ask the thermometer.
-    m_exchange.start(Exchange::Form::Sampling);
+    // A tick that comes while the thermometer is still being asked is let go; the counter
+    // only moves for ticks that really ask.
+    if (!m_exchange.start(Exchange::Form::Sampling))
+        ++m_ticksLetGo;
 }
 
 void Sampler::oneShot()

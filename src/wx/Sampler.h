@@ -23,6 +23,8 @@ public:
     void oneShot();
 
     const TickCounter& counter() const { return m_counter; }
+    // Ticks that came while the thermometer was still being asked.
+    long ticksLetGo() const { return m_ticksLetGo; }
     // The thermometer is being asked right now.
     bool busy() const { return m_exchange.busy(); }
     // Why the last write of the weather file failed; empty once a write succeeds.
@@ -46,4 +48,5 @@ private:
     TickCounter m_counter;
     QString m_fileError;
     bool m_oneShotPending = false;
+    long m_ticksLetGo = 0;
 };

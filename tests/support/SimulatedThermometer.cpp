@@ -218,6 +218,9 @@ void SimulatedThermometer::readEvents()
 
 void SimulatedThermometer::parseEvent(const QByteArray& line)
 {
+    // Only the recent lines are kept: they explain a failure, and a long run stays small.
+    if (m_log.size() >= kLogLines)
+        m_log.removeFirst();
     m_log << QString::fromUtf8(line);
     const qsizetype space = line.indexOf(' ');
     const QByteArray word = space < 0 ? line : line.left(space);
@@ -231,9 +234,11 @@ void SimulatedThermometer::parseEvent(const QByteArray& line)
         const int number = fields[0].toInt();
         const qint64 at = fields[1].toLongLong();
         if (word == "query") {
+            ++m_queryCount;
             m_queryTimes << at;
             emit queried(number, at);
         } else {
+            ++m_replyCount;
             m_replyTimes << at;
             emit replied(number, at);
         }

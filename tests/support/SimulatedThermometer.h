@@ -52,13 +52,19 @@ public:
     bool unplug();
     bool plug();
 
-    int queries() const { return m_queryTimes.size(); }
-    int replies() const { return m_replyTimes.size(); }
+    int queries() const { return m_queryCount; }
+    int replies() const { return m_replyCount; }
     bool waitForQueries(int count, int ms = kDefaultTimeoutMs);
     bool waitForReplies(int count, int ms = kDefaultTimeoutMs);
     // CLOCK_MONOTONIC nanoseconds, comparable with monotonicNs().
     QList<qint64> queryTimes() const { return m_queryTimes; }
     QList<qint64> replyTimes() const { return m_replyTimes; }
+    // Drops the recorded times (the counts stay), so a long run does not grow.
+    void forgetTimes()
+    {
+        m_queryTimes.clear();
+        m_replyTimes.clear();
+    }
     QByteArray unexpectedBytes() const { return m_unexpected; }
     QStringList errors() const { return m_errors; }
     QStringList log() const { return m_log; }
@@ -95,6 +101,9 @@ private:
     QByteArray m_pending;
     QString m_device;
     QString m_link;
+    static constexpr int kLogLines = 200;
+    int m_queryCount = 0;
+    int m_replyCount = 0;
     QList<qint64> m_queryTimes;
     QList<qint64> m_replyTimes;
     QByteArray m_unexpected;
