@@ -1,3 +1,4 @@
+#include "Resident.h"
 #include "Rig.h"
 
 #include <QDir>
@@ -20,22 +21,9 @@ const QStringList kAnswersTwice{QStringLiteral("--twice"), QStringLiteral("--twi
 const QRegularExpression kTemperatureCaption(QStringLiteral("^[+-]\\d\\d\\.\\d\u00b0C$"));
 
 // The whole literal, NUL bytes included.
-template <size_t N>
-QByteArray withNul(const char (&text)[N])
+template <size_t N> QByteArray withNul(const char (&text)[N])
 {
     return QByteArray(text, N - 1);
-}
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 bool run(const QString& program, const QStringList& arguments, QString* output = nullptr)

@@ -1,3 +1,4 @@
+#include "Resident.h"
 #include "Rig.h"
 
 #include <QFile>
@@ -6,18 +7,6 @@
 #include <QTest>
 
 namespace {
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
 
 // A day is 8640 ticks of 10 seconds; CI runs a short version unless told otherwise.
 int soakTicks()
