@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <limits>
 
 // The plain rules behind a sample: cutting fields, the tick schedule, the file's text,
 // and how Windows names map onto this machine.
@@ -38,6 +39,7 @@ private slots:
 
     void fields()
     {
+        QVERIFY(Fields::cut("abc", std::numeric_limits<int>::min(), 5).isEmpty());
         QFETCH(int, replyLength);
         QFETCH(QByteArray, weather);
         QFETCH(QByteArray, temperature);
@@ -114,6 +116,12 @@ private slots:
                  driveC + QStringLiteral("/UiView/WXprs.txt"));
         QCOMPARE(DosDevices::hostPath(QStringLiteral("/srv/wx.txt"), &error),
                  QStringLiteral("/srv/wx.txt"));
+        QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\..\\..\\UiView\\.\\WXprs.txt"), &error),
+                 driveC + QStringLiteral("/UiView/WXprs.txt"));
+        // A lone surrogate (from an escape in the settings file) must not smuggle a backslash.
+        const QString loneSurrogate =
+            QStringLiteral("wx\\file") + QChar(0xd800) + QStringLiteral(".txt");
+        QVERIFY(DosDevices::hostPath(loneSurrogate, &error).isEmpty());
 
         for (const char* refused :
              {"Q:\\UiView\\WXprs.txt", "UiView\\WXprs.txt", "C:WXprs.txt", "", "   "}) {

@@ -226,6 +226,8 @@ private slots:
         QTest::newRow("sign only") << QStringLiteral("-") << false << 0.0 << 0.0;
         QTest::newRow("infinity") << QStringLiteral("inf") << false << 0.0 << 0.0;
         QTest::newRow("not a number") << QStringLiteral("nan") << false << 0.0 << 0.0;
+        QTest::newRow("vertical tab") << QStringLiteral("\v2") << true << 2.0 << 2.0;
+        QTest::newRow("group separator") << QStringLiteral("0,005") << false << 0.0 << 0.0;
         QTest::newRow("arabic digits") << QStringLiteral("\u0663") << false << 0.0 << 0.0;
     }
 

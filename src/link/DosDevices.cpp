@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace DosDevices {
 
@@ -37,27 +36,35 @@ QString hostPath(const QString& path, QString* error)
 #ifdef Q_OS_WIN
     return path;
 #else
-    static const QRegularExpression drivePath(QStringLiteral("^([A-Za-z]):[\\\\/](.*)$"));
-    const QRegularExpressionMatch match = drivePath.match(path);
-    if (!match.hasMatch()) {
+    // Character tests, not regular expressions: a match fails outright on text that is not
+    // valid UTF-16 (a lone surrogate from an escape in the settings file), and a failed
+    // match let a path with backslashes through.
+    const auto isDriveLetter = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
+    const bool hasDrive = path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':';
+    if (!hasDrive || path.size() < 3 || (path[2] != u'\\' && path[2] != u'/')) {
         // A Windows-style name here would become a file with backslashes in its name.
-        static const QRegularExpression windowsOnly(QStringLiteral("\\\\|^[A-Za-z]:"));
-        if (windowsOnly.match(path).hasMatch()) {
+        if (hasDrive || path.contains(QLatin1Char('\\'))) {
             *error = QStringLiteral("not a path this system can write");
             return {};
         }
         return path;
     }
-    const QString drive = match.captured(1).toLower() + QLatin1Char(':');
+    const QString drive = path.left(1).toLower() + QLatin1Char(':');
     const QString root = winePrefix() + QStringLiteral("/dosdevices/") + drive;
     if (!QFileInfo(root).isDir()) {
         *error =
             QStringLiteral("drive %1 is not mapped (%2 is missing)").arg(drive.toUpper(), root);
         return {};
     }
-    QString rest = match.captured(2);
+    QString rest = path.mid(3);
     rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return root + QLatin1Char('/') + rest;
+    // ".." at the top of a drive stays there, as on Windows, instead of leaving the drive.
+    QString clean = QDir::cleanPath(QLatin1Char('/') + rest);
+    while (clean.startsWith(QLatin1String("/..")))
+        clean.remove(0, 3);
+    return root + (clean.isEmpty() ? QStringLiteral("/") : clean);
 #endif
 }
 

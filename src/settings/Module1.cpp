@@ -43,7 +43,8 @@ bool Module1::WriteConfigValue(const QString& name, const QString& text) const
     const auto store = openStore(m_settingsFile);
     store->setValue(name, text);
     store->sync();
-    return store->status() == QSettings::NoError;
+    // A syntax error elsewhere in the file is reported too, but the value was written.
+    return store->status() != QSettings::AccessError;
 }
 
 QString Module1::location() const

@@ -7,8 +7,11 @@ namespace PortNumber {
 
 std::optional<double> strict(const QString& text)
 {
+    // With group separators "0,005" would be 5 here but 0 to leading(), which opens the port.
+    QLocale numbers = QLocale::c();
+    numbers.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    const double value = numbers.toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -19,7 +22,8 @@ double leading(const QString& text)
     qsizetype i = 0;
     const qsizetype n = text.size();
     auto isDigit = [&](qsizetype at) { return at < n && text[at].isDigit() && text[at] < u'\x80'; };
-    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+    // The blanks strict() trims, so a text both accept means one port to both.
+    while (i < n && text[i].isSpace())
         ++i;
     const qsizetype start = i;
     if (i < n && (text[i] == u'+' || text[i] == u'-'))
