@@ -1,0 +1,134 @@
+// Any text as line settings ("9600,n,8,2") and as a weather-file path, and any number as a
+// COM port, mapped through a Wine prefix whose drive C: and COM2 are linked.
+#include "FuzzSupport.h"
+#include "link/DosDevices.h"
+#include "link/LineSettings.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+using FuzzSupport::Reader;
+
+QString prefix;
+const QString kCom2Device = QStringLiteral("/dev/ttyUSB7");
+
+bool sameSettings(const LineSettings& a, const LineSettings& b)
+{
+    return a.baud == b.baud && a.parity == b.parity && a.dataBits == b.dataBits &&
+           a.stopBits == b.stopBits;
+}
+
+void checkSettings(const LineSettings& settings)
+{
+    UIQ_CHECK(settings.baud > 0);
+    UIQ_CHECK(settings.dataBits >= QSerialPort::Data5 && settings.dataBits <= QSerialPort::Data8);
+    const auto p = settings.parity;
+    UIQ_CHECK(p == QSerialPort::NoParity || p == QSerialPort::EvenParity ||
+              p == QSerialPort::OddParity || p == QSerialPort::MarkParity ||
+              p == QSerialPort::SpaceParity);
+    const auto s = settings.stopBits;
+    UIQ_CHECK(s == QSerialPort::OneStop || s == QSerialPort::OneAndHalfStop ||
+              s == QSerialPort::TwoStop);
+    const QString text = settings.toString();
+    const auto back = LineSettings::parse(text);
+    UIQ_CHECK(back && sameSettings(*back, settings));
+    UIQ_CHECK(back->toString() == text);
+}
+
+bool isDriveLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+void checkPath(const QString& path)
+{
+    QString error;
+    const QString host = DosDevices::hostPath(path, &error);
+    if (host.isEmpty()) {
+        UIQ_CHECK(!error.isEmpty());
+        return;
+    }
+    UIQ_CHECK(error.isEmpty());
+    // A backslash would end up inside a file name instead of between folders.
+    UIQ_CHECK(!host.contains(QLatin1Char('\\')));
+    const bool drivePath = path.size() >= 3 && isDriveLetter(path[0]) && path[1] == u':' &&
+                           (path[2] == u'\\' || path[2] == u'/');
+    if (!drivePath) {
+        UIQ_CHECK(host == path);
+        return;
+    }
+    // Only C: is linked in this prefix, and the name stays on that drive: no ".." is left to
+    // climb out of it.
+    UIQ_CHECK(path[0] == u'c' || path[0] == u'C');
+    const QString root = prefix + QStringLiteral("/dosdevices/c:/");
+    UIQ_CHECK(host.startsWith(root));
+    const QStringList segments = host.mid(root.size()).split(QLatin1Char('/'));
+    UIQ_CHECK(!segments.contains(QStringLiteral("..")));
+}
+
+void checkPort(int port)
+{
+    QString error;
+    const QString device = DosDevices::serialDevice(port, &error);
+    if (port < 1) {
+        UIQ_CHECK(device.isEmpty() && !error.isEmpty());
+        return;
+    }
+    UIQ_CHECK(error.isEmpty());
+    if (port == 2)
+        UIQ_CHECK(device == kCom2Device);
+    else
+        UIQ_CHECK(device == QStringLiteral("/dev/ttyS") + QString::number(qint64(port) - 1));
+}
+
+void checkText(const QString& text)
+{
+    if (const auto parsed = LineSettings::parse(text))
+        checkSettings(*parsed);
+    checkPath(text);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    FuzzSupport::startApplication(argc, argv);
+    prefix = FuzzSupport::scratchFolder() + QStringLiteral("/wine");
+    UIQ_CHECK(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+    UIQ_CHECK(QDir().mkpath(prefix + QStringLiteral("/drive_c")));
+    UIQ_CHECK(QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
+    UIQ_CHECK(QFile::link(kCom2Device, prefix + QStringLiteral("/dosdevices/com2")));
+    qputenv("WINEPREFIX", QFile::encodeName(prefix));
+    UIQ_CHECK(DosDevices::winePrefix() == prefix);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    checkText(QString::fromUtf8(bytes));
+    checkText(QString::fromLatin1(bytes));
+    // UTF-16 as it is, lone surrogates and all, as the settings file's escapes can give it.
+    checkText(QString(reinterpret_cast<const QChar*>(data), qsizetype(size / 2)));
+
+    Reader in(data, size);
+    const std::int32_t port = in.take<std::int32_t>();
+    checkPort(port);
+    checkPort(port & 7);
+
+    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                                   QSerialPort::OddParity, QSerialPort::MarkParity,
+                                                   QSerialPort::SpaceParity};
+    static const QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
+                                                  QSerialPort::TwoStop};
+    LineSettings made;
+    made.baud = 1 + qint32(in.take<std::uint32_t>() % 0x7fffffffu);
+    const std::uint8_t shape = in.take<std::uint8_t>();
+    made.parity = parities[shape % 5];
+    made.dataBits = static_cast<QSerialPort::DataBits>(5 + (shape >> 3) % 4);
+    made.stopBits = stops[(shape >> 5) % 3];
+    checkSettings(made);
+    return 0;
+}
