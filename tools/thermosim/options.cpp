@@ -96,7 +96,10 @@ bool parseMode(std::string_view text, Mode& mode)
     return true;
 }
 
-bool parseNumber(std::string_view text, long min, long max, long& value)
+namespace {
+
+// Plain decimal digits only: strtol alone would take signs, blanks and a partial number.
+bool isDecimal(std::string_view text)
 {
     if (text.empty() || text.size() > 20)
         return false;
@@ -104,6 +107,15 @@ bool parseNumber(std::string_view text, long min, long max, long& value)
         if (c < '0' || c > '9')
             return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool parseNumber(std::string_view text, long min, long max, long& value)
+{
+    if (!isDecimal(text))
+        return false;
     const std::string copy(text);
     errno = 0;
     char* end = nullptr;
@@ -118,12 +130,8 @@ namespace {
 
 bool parseSeed(std::string_view text, std::uint64_t& seed)
 {
-    if (text.empty() || text.size() > 20)
+    if (!isDecimal(text))
         return false;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
     const std::string copy(text);
     errno = 0;
     char* end = nullptr;
