@@ -57,6 +57,18 @@ private slots:
         QCOMPARE(saved, QStringLiteral("D:\\wx.txt"));
     }
 
+    // Start-up with both values stored reads them and writes nothing back.
+    void startUpLeavesStoredSettingsAlone()
+    {
+        Profile profile;
+        const QByteArray stored("[Config]\nWXPath = C:\\\\UiView\\\\WXprs.txt\nCPort = 1\n");
+        profile.writeSettingsText(stored);
+        const auto window = openWindow(profile, m_clock);
+        QCOMPARE(window->WXfile->text(), QStringLiteral("C:\\UiView\\WXprs.txt"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Stopped"));
+        QCOMPARE(profile.settingsText(), stored);
+    }
+
     // A stored port 3 runs the port selector: COM3 is opened, closed and opened again.
     void storedPortThreeOpensTwice()
     {

@@ -41,6 +41,13 @@ void Module1::ReadConfigValue(const QString& name, QString& setting,
 bool Module1::WriteConfigValue(const QString& name, const QString& text) const
 {
     const auto store = openStore(m_settingsFile);
+    // Storing what is already stored would cost a lock file and two flushes to disk, most of
+    // start-up, where the window writes back the path it has just read. Whether the store
+    // could take a change is still found out, without writing.
+    const QVariant stored = store->value(name);
+    if (store->status() == QSettings::NoError && stored.typeId() == QMetaType::QString &&
+        stored.toString() == text)
+        return store->isWritable();
     store->setValue(name, text);
     store->sync();
     // A syntax error elsewhere in the file is reported too, but the value was written.
