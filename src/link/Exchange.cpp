@@ -79,12 +79,12 @@ void Exchange::giveUp()
                 QStringLiteral("The thermometer did not answer on %1").arg(m_line.portName()));
 }
 
-void Exchange::lose(const QString& reason)
+void Exchange::lose(const QString& message)
 {
     if (!m_busy)
         return;
     finish();
-    emit failed(m_form, QStringLiteral("%1 was lost: %2").arg(m_line.portName(), reason));
+    emit failed(m_form, message);
 }
 
 void Exchange::finish()

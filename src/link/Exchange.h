@@ -41,7 +41,7 @@ signals:
 private:
     void checkWaiting();
     void giveUp();
-    void lose(const QString& reason);
+    void lose(const QString& message);
     void finish();
     void failLater(const QString& reason);
 

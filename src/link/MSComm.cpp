@@ -130,5 +130,5 @@ void MSComm::onError(QSerialPort::SerialPortError error)
                       : QStringLiteral("the device stopped answering");
     m_port.clearError();
     m_port.close();
-    emit lineLost(m_lastError);
+    emit lineLost(QStringLiteral("%1 was lost: %2").arg(portName(), m_lastError));
 }

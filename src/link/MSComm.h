@@ -46,7 +46,8 @@ public:
 signals:
     void opened(const QString& device);
     void dataArrived();
-    void lineLost(const QString& reason);
+    // "COM3 was lost: reason", ready for the caption.
+    void lineLost(const QString& message);
 
 private:
     void onError(QSerialPort::SerialPortError error);

@@ -77,9 +77,7 @@ UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
     });
     connect(&m_sampler, &Sampler::weatherTextComposed, this, &UiQuorvix::showWeatherText);
     // An unplugged adapter shows at once, not only at the next sample.
-    connect(&MSComm1, &MSComm::lineLost, this, [this](const QString& reason) {
-        showMessage(QStringLiteral("%1 was lost: %2").arg(MSComm1.portName(), reason));
-    });
+    connect(&MSComm1, &MSComm::lineLost, this, &UiQuorvix::showMessage);
 }
 
 UiQuorvix::~UiQuorvix() = default;
@@ -249,7 +247,9 @@ void UiQuorvix::OnCPortChange()
             QStringLiteral("%1 cannot be opened: %2").arg(MSComm1.portName(), MSComm1.lastError()));
         return;
     }
-    if (m_captionIsMessage) {
+    // An earlier message gives way now that a port is open, but not the news that this
+    // port could not be saved.
+    if (m_captionIsMessage && !m_settingsUnsaved) {
         m_captionIsMessage = false;
         setWindowTitle(stateCaption());
     }
