@@ -146,6 +146,25 @@ private slots:
         QCOMPARE(DosDevices::serialDevice(3, &error), QStringLiteral("/dev/ttyUSB7"));
         QCOMPARE(DosDevices::serialDevice(1, &error), QStringLiteral("/dev/ttyS0"));
         QCOMPARE(DosDevices::serialDevice(5, &error), QStringLiteral("/dev/ttyS4"));
+
+        // A device named in Wine's registry wins over the link, as it does when Wine rebuilds
+        // its links; names are matched in any case and values lose their escapes.
+        QFile registry(prefix.path() + QStringLiteral("/system.reg"));
+        QVERIFY(registry.open(QIODevice::WriteOnly));
+        registry.write(
+            "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+            "[Software\\\\Wine\\\\Drives] 1700000000\n\"COM4\"=\"/dev/wrong\"\n\n"
+            "[Software\\\\Wine\\\\Ports] 1700000001\n#time=1da2b3c4d5e6f70\n"
+            "\"com3\"=\"/dev/serial/by-id/usb-\\\"Ther\\\\mo\\\"-port0\"\n"
+            "\"COM5\"=dword:00000001\n"
+            "\"COM6\"=\"/dev/ttyACM\\x00e9\"\n\n"
+            "[Software\\\\Wine\\\\Ports\\\\Other] 1700000002\n\"COM4\"=\"/dev/wrong\"\n");
+        registry.close();
+        QCOMPARE(DosDevices::serialDevice(3, &error),
+                 QStringLiteral("/dev/serial/by-id/usb-\"Ther\\mo\"-port0"));
+        QCOMPARE(DosDevices::serialDevice(6, &error), QStringLiteral("/dev/ttyACM\u00e9"));
+        QCOMPARE(DosDevices::serialDevice(4, &error), QStringLiteral("/dev/ttyS3"));
+        QCOMPARE(DosDevices::serialDevice(5, &error), QStringLiteral("/dev/ttyS4"));
         QVERIFY(DosDevices::serialDevice(0, &error).isEmpty());
         QCOMPARE(error, QStringLiteral("there is no COM0"));
         QVERIFY(DosDevices::serialDevice(-2, &error).isEmpty());
