@@ -10,6 +10,8 @@
 
 namespace {
 
+#ifndef Q_OS_WIN
+
 // As many links as the kernel follows in one path before it gives up.
 constexpr int kMostLinks = 40;
 
@@ -20,8 +22,6 @@ QString folderOf(const QString& path)
         return QStringLiteral(".");
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
-
-#ifndef Q_OS_WIN
 
 QString kindOf(mode_t mode)
 {
