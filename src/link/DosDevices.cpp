@@ -38,6 +38,8 @@ QString findIgnoringCase(const QString& root, const QString& rest)
 {
     QString found = root;
     const QStringList names = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        return root + QLatin1Char('/');
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString exact = found + QLatin1Char('/') + names[i];
         const QFileInfo info(exact);
@@ -139,7 +141,7 @@ QString hostPath(const QString& path, QString* error)
         *error = QString::fromStdString(reason);
         return {};
     }
-    return clean.isEmpty() ? root + QLatin1Char('/') : findIgnoringCase(root, clean);
+    return findIgnoringCase(root, clean);
 #endif
 }
 
