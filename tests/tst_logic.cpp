@@ -1,3 +1,4 @@
+#include "core/PathRules.h"
 #include "link/DosDevices.h"
 #include "wx/Fields.h"
 #include "wx/TickCounter.h"
@@ -132,6 +133,37 @@ private slots:
         error.clear();
         DosDevices::hostPath(QStringLiteral("Q:\\x.txt"), &error);
         QVERIFY2(error.contains(QStringLiteral("Q:")), qPrintable(error));
+    }
+
+    // Names that Windows opens as devices, and names that only look like them: a file called
+    // COM10 or CONSOLE.txt is an ordinary file and must not be refused.
+    void windowsDeviceNames_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<bool>("device");
+        QTest::newRow("NUL") << QByteArray("C:\\UiView\\NUL") << true;
+        QTest::newRow("lower case with extension") << QByteArray("C:\\UiView\\con.txt") << true;
+        QTest::newRow("two extensions") << QByteArray("c:/wx/Aux.tar.gz") << true;
+        QTest::newRow("trailing spaces before the extension")
+            << QByteArray("C:\\UiView\\prn  .txt") << true;
+        QTest::newRow("COM9") << QByteArray("C:\\COM9") << true;
+        QTest::newRow("LPT1 after the drive alone") << QByteArray("C:lpt1") << true;
+        QTest::newRow("device path") << QByteArray("\\\\.\\COM3") << true;
+        QTest::newRow("long-path prefix") << QByteArray("\\\\?\\C:\\UiView\\WXprs.txt") << true;
+        QTest::newRow("COM10") << QByteArray("C:\\UiView\\COM10") << false;
+        QTest::newRow("COM0") << QByteArray("C:\\UiView\\COM0.txt") << false;
+        QTest::newRow("CONSOLE") << QByteArray("C:\\UiView\\CONSOLE.txt") << false;
+        QTest::newRow("device name as a folder") << QByteArray("C:\\nul\\WXprs.txt") << false;
+        QTest::newRow("ordinary file") << QByteArray("C:\\UiView\\WXprs.txt") << false;
+    }
+
+    void windowsDeviceNames()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(bool, device);
+        const std::string reason =
+            core::windowsDeviceReason(std::string_view(path.constData(), size_t(path.size())));
+        QCOMPARE(!reason.empty(), device);
     }
 
     void serialDevices()
