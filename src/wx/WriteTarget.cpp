@@ -33,7 +33,7 @@ QString kindOf(mode_t mode)
         return QStringLiteral("a device");
     if (S_ISSOCK(mode))
         return QStringLiteral("a socket");
-    return QStringLiteral("not a regular file");
+    return QStringLiteral("an entry of an unknown kind");
 }
 
 // The kernel's rule for links in a sticky, world-writable folder such as /tmp: follow only a
