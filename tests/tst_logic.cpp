@@ -119,6 +119,9 @@ private slots:
                  QStringLiteral("/srv/wx.txt"));
         QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\..\\..\\UiView\\.\\WXprs.txt"), &error),
                  driveC + QStringLiteral("/UiView/WXprs.txt"));
+        // Four dots are a name, not a climb out of the drive.
+        QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\...."), &error),
+                 driveC + QStringLiteral("/...."));
         // A lone surrogate (from an escape in the settings file) must not smuggle a backslash.
         const QString loneSurrogate =
             QStringLiteral("wx\\file") + QChar(0xd800) + QStringLiteral(".txt");

@@ -131,7 +131,8 @@ QString hostPath(const QString& path, QString* error)
     rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // ".." at the top of a drive stays there, as on Windows, instead of leaving the drive.
     QString clean = QDir::cleanPath(QLatin1Char('/') + rest);
-    while (clean.startsWith(QLatin1String("/..")))
+    // Only a whole ".." name: "/...." is a name of its own.
+    while (clean == QLatin1String("/..") || clean.startsWith(QLatin1String("/../")))
         clean.remove(0, 3);
     // Wine, like Windows, opens a device for a name such as NUL.txt on a drive.
     const QByteArray cleanUtf8 = clean.toUtf8();
