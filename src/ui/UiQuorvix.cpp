@@ -1,5 +1,6 @@
 #include "ui/UiQuorvix.h"
 
+#include "core/ConfigValues.h"
 #include "settings/Module1.h"
 #include "ui/FontFit.h"
 #include "ui/PortNumber.h"
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -21,8 +23,6 @@ QRect twips(int left, int top, int width, int height)
 
 const QString kWXPathName = QStringLiteral("WXPath");
 const QString kCPortName = QStringLiteral("CPort");
-const QString kDefaultWXPath = QStringLiteral("C:\\UiView\\WXprs.txt");
-const QString kDefaultCPort = QStringLiteral("1");
 const QString kPortLineSettings = QStringLiteral("9600,n,8,2");
 constexpr qreal kDesignFontPoints = 8.0;
 
@@ -142,11 +142,36 @@ void UiQuorvix::OnLoad()
 
     QString path;
     QString port;
-    m_settings.ReadConfigValue(kWXPathName, path, kDefaultWXPath);
-    m_settings.ReadConfigValue(kCPortName, port, kDefaultCPort);
+    const auto pathRead = m_settings.ReadConfigValue(QLatin1String(core::kWXPath.name), path,
+                                                     QLatin1String(core::kWXPath.defaultText));
+    const auto portRead = m_settings.ReadConfigValue(QLatin1String(core::kCPort.name), port,
+                                                     QLatin1String(core::kCPort.defaultText));
+    QStringList storeProblems;
+    for (const auto* read : {&pathRead, &portRead}) {
+        if (read->outcome == Module1::ReadResult::Outcome::Unreadable)
+            storeProblems.append(read->problem);
+    }
+    // What the box cannot hold whole would be written back cut.
+    const bool pathTooLong = path.size() > WXfile->maxLength();
+    if (pathTooLong)
+        storeProblems.append(
+            QStringLiteral("The stored path is longer than the path box holds (%1 characters); "
+                           "it stays as stored")
+                .arg(path.size()));
 
-    WXfile->setText(path);
-    CPort->setText(port);
+    // A default that stands in for a line that cannot be read, or a path the box cuts, is
+    // shown but not written back over what the file holds.
+    {
+        const QSignalBlocker keepPath(
+            pathTooLong || pathRead.outcome == Module1::ReadResult::Outcome::Unreadable ? WXfile
+                                                                                        : nullptr);
+        WXfile->setText(path);
+    }
+    {
+        const QSignalBlocker keepPort(
+            portRead.outcome == Module1::ReadResult::Outcome::Unreadable ? CPort : nullptr);
+        CPort->setText(port);
+    }
 
     QString problem;
     const auto portNumber = PortNumber::strict(port);
@@ -161,6 +186,11 @@ void UiQuorvix::OnLoad()
     }
 
     Timer1.setInterval(m_tickIntervalMs);
+    if (!storeProblems.isEmpty()) {
+        if (!problem.isEmpty())
+            storeProblems.append(problem);
+        problem = storeProblems.join(QStringLiteral(" \u2013 "));
+    }
     if (problem.isEmpty() && m_settingsUnsaved)
         problem = stateCaption() + QStringLiteral(" \u2013 settings cannot be saved in ") +
                   m_settings.location();
