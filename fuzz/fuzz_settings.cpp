@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             UIQ_CHECK(after == before);
         if (read.outcome != Outcome::Stored)
             UIQ_CHECK(value == kDefaults[i]);
-        UIQ_CHECK(read.problem.isEmpty() == (read.outcome != Outcome::Unreadable));
+        UIQ_CHECK(read.where.isEmpty() == (read.outcome != Outcome::Unreadable));
         // What was read is there to stay: a stored text, the default written back, or the
         // same unreadable line.
         QString again;

@@ -173,9 +173,8 @@ private slots:
         QTest::newRow("group without its ]")
             << QByteArray("[Config\nWXPath=/home/me/wx.txt\nCPort=3\n") << defaultPath
             << QStringLiteral("1")
-            << QStringLiteral("WXPath cannot be read: line 1 of %1 opens a group without its "
-                              "closing \"]\" \u2013 CPort cannot be read: line 1 of %1 opens a "
-                              "group without its closing \"]\"")
+            << QStringLiteral("WXPath and CPort cannot be read: line 1 of %1 opens a group "
+                              "without its closing \"]\"")
             << QByteArray()
             << QByteArray("[Config\nWXPath=/home/me/wx.txt\nCPort=3\n\n[Config]\nCPort=2\n");
         const QByteArray longPath = "/home/me/" + QByteArray(40000, 'x');

@@ -52,11 +52,9 @@ Module1::ReadResult Module1::ReadConfigValue(const QString& name, QString& setti
             QLatin1String(core::kConfigGroup), name);
         if (damaged) {
             setting = defaultText;
-            return {ReadResult::Outcome::Unreadable,
-                    QStringLiteral("%1 cannot be read: line %2 of %3 %4")
-                        .arg(name)
-                        .arg(damaged->number)
-                        .arg(store->fileName(), damaged->problem)};
+            return {ReadResult::Outcome::Unreadable, QStringLiteral("line %1 of %2 %3")
+                                                         .arg(damaged->number)
+                                                         .arg(store->fileName(), damaged->problem)};
         }
     }
     WriteConfigValue(name, defaultText);

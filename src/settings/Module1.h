@@ -20,8 +20,8 @@ public:
             Unreadable, // a line that may hold it cannot be read: the default, nothing written
         };
         Outcome outcome = Outcome::Stored;
-        // For Unreadable: which value, and where, for the caption.
-        QString problem;
+        // For Unreadable: where and why, as "line 3 of FILE is not valid UTF-8".
+        QString where;
     };
 
     // An empty file name means the user's own store; tests and the demo profile pass a file.

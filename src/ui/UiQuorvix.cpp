@@ -146,10 +146,20 @@ void UiQuorvix::OnLoad()
                                                      QLatin1String(core::kWXPath.defaultText));
     const auto portRead = m_settings.ReadConfigValue(QLatin1String(core::kCPort.name), port,
                                                      QLatin1String(core::kCPort.defaultText));
+    using Outcome = Module1::ReadResult::Outcome;
     QStringList storeProblems;
-    for (const auto* read : {&pathRead, &portRead}) {
-        if (read->outcome == Module1::ReadResult::Outcome::Unreadable)
-            storeProblems.append(read->problem);
+    const QString unreadable = QStringLiteral("%1 cannot be read: %2");
+    if (pathRead.outcome == Outcome::Unreadable && portRead.outcome == Outcome::Unreadable &&
+        pathRead.where == portRead.where) {
+        storeProblems.append(unreadable.arg(
+            QStringLiteral("%1 and %2")
+                .arg(QLatin1String(core::kWXPath.name), QLatin1String(core::kCPort.name)),
+            pathRead.where));
+    } else {
+        if (pathRead.outcome == Outcome::Unreadable)
+            storeProblems.append(unreadable.arg(QLatin1String(core::kWXPath.name), pathRead.where));
+        if (portRead.outcome == Outcome::Unreadable)
+            storeProblems.append(unreadable.arg(QLatin1String(core::kCPort.name), portRead.where));
     }
     // What the box cannot hold whole would be written back cut.
     const bool pathTooLong = path.size() > WXfile->maxLength();
@@ -163,13 +173,11 @@ void UiQuorvix::OnLoad()
     // shown but not written back over what the file holds.
     {
         const QSignalBlocker keepPath(
-            pathTooLong || pathRead.outcome == Module1::ReadResult::Outcome::Unreadable ? WXfile
-                                                                                        : nullptr);
+            pathTooLong || pathRead.outcome == Outcome::Unreadable ? WXfile : nullptr);
         WXfile->setText(path);
     }
     {
-        const QSignalBlocker keepPort(
-            portRead.outcome == Module1::ReadResult::Outcome::Unreadable ? CPort : nullptr);
+        const QSignalBlocker keepPort(portRead.outcome == Outcome::Unreadable ? CPort : nullptr);
         CPort->setText(port);
     }
 
