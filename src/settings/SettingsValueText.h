@@ -8,8 +8,9 @@
 // Reading keeps the text as the user typed it, yet still reads what earlier versions wrote
 // through Qt's INI format:
 // - blanks around the value are dropped; a value wholly in double quotes loses them;
-// - "\\" is one backslash, "\"" one quote, and "\x" with one or two hex digits one control
-//   character; every other backslash stands for itself, so C:\UiView\WXprs.txt and even
+// - "\\" is one backslash, "\"" one quote, and "\x" with one or two hex digits that name a
+//   control character is that character; every other backslash stands for itself (so
+//   C:\xdata stays as it is), and C:\UiView\WXprs.txt and even
 //   C:\new\table.txt keep theirs (only a UNC path typed by hand needs "\\\\server");
 // - a comma or semicolon is part of the text, never a list;
 // - "@@" at the start stands for one "@"; a whole @ByteArray(...), @Variant(...),
