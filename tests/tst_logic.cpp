@@ -1,3 +1,4 @@
+#include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
 #include "link/DosDevices.h"
 #include "wx/Fields.h"
@@ -10,13 +11,117 @@
 #include <QTest>
 #include <limits>
 
-// The plain rules behind a sample: cutting fields, the tick schedule, the file's text,
-// and how Windows names map onto this machine.
+namespace {
+
+// When each piece of an answer arrives (ms after the command), and its bytes.
+using Pieces = QList<QPair<double, QByteArray>>;
+
+// A reply line of `length` characters, CR LF included.
+QByteArray line(int length, char letter)
+{
+    return QByteArray(length - 2, letter) + "\r\n";
+}
+
+struct ExchangeRun
+{
+    core::ExchangeOutcome outcome = core::ExchangeOutcome::None;
+    QByteArray reply;
+    double endMs = 0;
+};
+
+// Plays a thermometer's answers into the exchange machine, waking it when it asks, until it
+// finishes.
+ExchangeRun runExchange(core::ExchangeForm form, const Pieces& pieces)
+{
+    using namespace std::chrono;
+    const auto at = [](double ms) {
+        return core::ExchangeTime{} + duration_cast<nanoseconds>(duration<double, std::milli>(ms));
+    };
+    core::ExchangeMachine machine;
+    core::ExchangeStep step = machine.request(form, at(0));
+    core::ExchangeTime now = at(0);
+    qsizetype next = 0;
+    while (step.outcome == core::ExchangeOutcome::None && step.wakeAt) {
+        if (next < pieces.size() && at(pieces[next].first) < *step.wakeAt) {
+            now = at(pieces[next].first);
+            const QByteArray& bytes = pieces[next++].second;
+            step = machine.bytesArrived(std::string_view(bytes.constData(), size_t(bytes.size())),
+                                        now);
+        } else {
+            now = *step.wakeAt;
+            step = machine.timeReached(now);
+        }
+    }
+    return {step.outcome, QByteArray::fromStdString(step.reply),
+            duration<double, std::milli>(now - at(0)).count()};
+}
+
+} // namespace
+
+// The plain rules behind a sample: the exchange, cutting fields, the tick schedule, the file's
+// text, and how Windows names map onto this machine.
 class TestLogic : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void exchange_data()
+    {
+        using Form = core::ExchangeForm;
+        using Outcome = core::ExchangeOutcome;
+        QTest::addColumn<Form>("form");
+        QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QByteArray>("reply");
+        // How long after the last byte the reply may come, in ms; 0 for no limit.
+        QTest::addColumn<double>("within");
+
+        const QByteArray ack("\x06OK\r\n");
+        QTest::newRow("tick, exactly 51") << Form::Sampling << Pieces{{10, line(51, 'a')}}
+                                          << Outcome::Replied << line(51, 'a') << 5.0;
+        QTest::newRow("tick, bytes held back inside the line")
+            << Form::Sampling << Pieces{{10, QByteArray(51, 'a')}, {22, "bc\r\n"}}
+            << Outcome::Replied << QByteArray(51, 'a') + "bc\r\n"
+            << 5.0;
+        QTest::newRow("tick, acknowledged first")
+            << Form::Sampling << Pieces{{5, ack}, {105, line(56, 'b')}} << Outcome::Replied
+            << line(56, 'b') << 5.0;
+        QTest::newRow("tick, 50 only") << Form::Sampling << Pieces{{10, line(50, 'a')}}
+                                       << Outcome::TimedOut << QByteArray() << 0.0;
+        QTest::newRow("one-shot, acknowledged, exactly 50")
+            << Form::OneShot << Pieces{{5, ack}, {105, line(50, 'b')}} << Outcome::Replied
+            << line(50, 'b') << 5.0;
+        QTest::newRow("one-shot, one answer only") << Form::OneShot << Pieces{{10, line(56, 'a')}}
+                                                   << Outcome::Replied << line(56, 'a') << 1000.0;
+        QTest::newRow("one-shot, reply held back inside its line")
+            << Form::OneShot << Pieces{{10, QByteArray(30, 'a')}, {45, line(26, 'a')}}
+            << Outcome::Replied << line(56, 'a') << 1000.0;
+        QTest::newRow("one-shot, two answers")
+            << Form::OneShot << Pieces{{10, line(56, 'a')}, {110, line(56, 'b')}}
+            << Outcome::Replied << line(56, 'b') << 5.0;
+        QTest::newRow("one-shot, silent")
+            << Form::OneShot << Pieces{} << Outcome::TimedOut << QByteArray() << 0.0;
+    }
+
+    // Each form takes the whole reply it should, soon after the line falls quiet, and no more.
+    void exchange()
+    {
+        QFETCH(core::ExchangeForm, form);
+        QFETCH(Pieces, pieces);
+        QFETCH(core::ExchangeOutcome, outcome);
+        QFETCH(QByteArray, reply);
+        QFETCH(double, within);
+
+        const ExchangeRun run = runExchange(form, pieces);
+        QCOMPARE(run.outcome, outcome);
+        QCOMPARE(run.reply, reply);
+        if (outcome == core::ExchangeOutcome::TimedOut)
+            QVERIFY2(run.endMs >= 3000 && run.endMs < 3100, qPrintable(QString::number(run.endMs)));
+        if (within > 0)
+            QVERIFY2(run.endMs <= pieces.last().first + within,
+                     qPrintable(QString::number(run.endMs)));
+    }
+
     void fields_data()
     {
         QTest::addColumn<int>("replyLength");
