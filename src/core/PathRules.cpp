@@ -1,0 +1,116 @@
+#include "core/PathRules.h"
+
+#include <array>
+#include <cstdio>
+
+namespace core {
+
+namespace {
+
+std::string controlName(unsigned code)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "U+%04X", code);
+    switch (code) {
+    case 0x00:
+        return std::string("NUL, ") + hex;
+    case 0x09:
+        return std::string("tab, ") + hex;
+    case 0x0a:
+        return std::string("line feed, ") + hex;
+    case 0x0d:
+        return std::string("carriage return, ") + hex;
+    default:
+        return hex;
+    }
+}
+
+char upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool isSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Windows also takes COM and LPT with a superscript one, two or three as devices.
+bool isPortDigit(std::string_view digit)
+{
+    if (digit.size() == 1)
+        return digit[0] >= '1' && digit[0] <= '9';
+    return digit == "\xc2\xb9" || digit == "\xc2\xb2" || digit == "\xc2\xb3";
+}
+
+bool isDeviceName(std::string_view base)
+{
+    static const std::array<std::string_view, 6> plain = {"NUL", "CON",    "PRN",
+                                                          "AUX", "CONIN$", "CONOUT$"};
+    for (std::string_view name : plain) {
+        if (sameIgnoringCase(base, name))
+            return true;
+    }
+    if (base.size() < 4)
+        return false;
+    const std::string_view stem = base.substr(0, 3);
+    return (sameIgnoringCase(stem, "COM") || sameIgnoringCase(stem, "LPT")) &&
+           isPortDigit(base.substr(3));
+}
+
+} // namespace
+
+std::string controlCharacterReason(std::string_view path)
+{
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        unsigned code = 0x100;
+        if (byte < 0x20 || byte == 0x7f)
+            code = byte;
+        else if (byte == 0xc2 && i + 1 < path.size()) {
+            const auto next = static_cast<unsigned char>(path[i + 1]);
+            if (next >= 0x80 && next <= 0x9f)
+                code = next;
+        }
+        if (code <= 0xff)
+            return "the path holds a control character (" + controlName(code) + ")";
+    }
+    return {};
+}
+
+std::string windowsDeviceReason(std::string_view path)
+{
+    // "\\.\", "\\?\" and the kernel's own "\??\" reach devices past the file system.
+    const bool devicePrefix = path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[3]) &&
+                              ((isSeparator(path[1]) && (path[2] == '.' || path[2] == '?')) ||
+                               (path[1] == '?' && path[2] == '?'));
+    if (devicePrefix)
+        return "\"" + std::string(path.substr(0, 4)) + "\" names a Windows device, not a file";
+
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (isSeparator(path[i]) || (i == 1 && path[i] == ':'))
+            start = i + 1;
+    }
+    const std::string_view name = path.substr(start);
+    // Windows ignores an extension, a colon and trailing spaces when it looks for a device.
+    std::string_view base = name.substr(0, name.find_first_of(".:"));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    if (isDeviceName(base))
+        return "\"" + std::string(base) + "\" is the name of a Windows device, not a file";
+    return {};
+}
+
+} // namespace core
