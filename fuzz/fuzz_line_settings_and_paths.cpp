@@ -1,8 +1,11 @@
 // Any text as line settings ("9600,n,8,2") and as a weather-file path, and any number as a
-// COM port, mapped through a Wine prefix whose drive C: and COM2 are linked.
+// COM port, mapped through a Wine prefix whose drive C: and COM2 are linked; any bytes as
+// Wine's registry file naming port devices.
 #include "FuzzSupport.h"
+#include "core/PathRules.h"
 #include "link/DosDevices.h"
 #include "link/LineSettings.h"
+#include "link/WinePorts.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,6 +56,10 @@ void checkPath(const QString& path)
     UIQ_CHECK(error.isEmpty());
     // A backslash would end up inside a file name instead of between folders.
     UIQ_CHECK(!host.contains(QLatin1Char('\\')));
+    // A control character would cut the name or hide in it.
+    const QByteArray utf8 = host.toUtf8();
+    UIQ_CHECK(core::controlCharacterReason(std::string_view(utf8.constData(), size_t(utf8.size())))
+                  .empty());
     const bool drivePath = path.size() >= 3 && isDriveLetter(path[0]) && path[1] == u':' &&
                            (path[2] == u'\\' || path[2] == u'/');
     if (!drivePath) {
@@ -66,6 +73,11 @@ void checkPath(const QString& path)
     UIQ_CHECK(host.startsWith(root));
     const QStringList segments = host.mid(root.size()).split(QLatin1Char('/'));
     UIQ_CHECK(!segments.contains(QStringLiteral("..")));
+    // Under Wine the host program would open a device for such a name, not this file.
+    const QByteArray onDrive = host.mid(root.size() - 1).toUtf8();
+    UIQ_CHECK(
+        core::windowsDeviceReason(std::string_view(onDrive.constData(), size_t(onDrive.size())))
+            .empty());
 }
 
 void checkPort(int port)
@@ -112,6 +124,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkText(QString::fromLatin1(bytes));
     // UTF-16 as it is, lone surrogates and all, as the settings file's escapes can give it.
     checkText(QString(reinterpret_cast<const QChar*>(data), qsizetype(size / 2)));
+
+    // The registry's port names: only a text of the input can come back, never more.
+    const QString named = WinePorts::deviceIn(bytes, 3);
+    UIQ_CHECK(named.size() <= bytes.size());
 
     Reader in(data, size);
     const std::int32_t port = in.take<std::int32_t>();

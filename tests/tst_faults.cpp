@@ -109,10 +109,12 @@ class TestFaults : public QObject
         return QTest::qWaitFor([&] { return samples().count() > before; }, 3000);
     }
 
+    // Types over the text and finishes with Enter, as a user who is done with it does.
     void typeInto(QLineEdit* edit, const QString& text)
     {
         edit->selectAll();
         QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
     }
 
 private slots:
@@ -204,12 +206,7 @@ private slots:
         QVERIFY(thermometer().unplug());
         QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(QStringLiteral("COM1 was lost: ")), 3000);
         QVERIFY(!window().sampler().busy());
-        // Without its link COM1 is the machine's first serial port, if it has one, which has
-        // no thermometer behind it.
-        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(QStringLiteral("COM1 is not open: ")) ||
-                                     caption() ==
-                                         QStringLiteral("The thermometer did not answer on COM1"),
-                                 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(QStringLiteral("COM1 is not open: ")), 3000);
         QCOMPARE(samples().count(), 0);
 
         QVERIFY(thermometer().plug());

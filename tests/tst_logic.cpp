@@ -1,3 +1,4 @@
+#include "core/PathRules.h"
 #include "link/DosDevices.h"
 #include "wx/Fields.h"
 #include "wx/TickCounter.h"
@@ -118,6 +119,9 @@ private slots:
                  QStringLiteral("/srv/wx.txt"));
         QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\..\\..\\UiView\\.\\WXprs.txt"), &error),
                  driveC + QStringLiteral("/UiView/WXprs.txt"));
+        // Four dots are a name, not a climb out of the drive.
+        QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\...."), &error),
+                 driveC + QStringLiteral("/...."));
         // A lone surrogate (from an escape in the settings file) must not smuggle a backslash.
         const QString loneSurrogate =
             QStringLiteral("wx\\file") + QChar(0xd800) + QStringLiteral(".txt");
@@ -134,6 +138,37 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("Q:")), qPrintable(error));
     }
 
+    // Names that Windows opens as devices, and names that only look like them: a file called
+    // COM10 or CONSOLE.txt is an ordinary file and must not be refused.
+    void windowsDeviceNames_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<bool>("device");
+        QTest::newRow("NUL") << QByteArray("C:\\UiView\\NUL") << true;
+        QTest::newRow("lower case with extension") << QByteArray("C:\\UiView\\con.txt") << true;
+        QTest::newRow("two extensions") << QByteArray("c:/wx/Aux.tar.gz") << true;
+        QTest::newRow("trailing spaces before the extension")
+            << QByteArray("C:\\UiView\\prn  .txt") << true;
+        QTest::newRow("COM9") << QByteArray("C:\\COM9") << true;
+        QTest::newRow("LPT1 after the drive alone") << QByteArray("C:lpt1") << true;
+        QTest::newRow("device path") << QByteArray("\\\\.\\COM3") << true;
+        QTest::newRow("long-path prefix") << QByteArray("\\\\?\\C:\\UiView\\WXprs.txt") << true;
+        QTest::newRow("COM10") << QByteArray("C:\\UiView\\COM10") << false;
+        QTest::newRow("COM0") << QByteArray("C:\\UiView\\COM0.txt") << false;
+        QTest::newRow("CONSOLE") << QByteArray("C:\\UiView\\CONSOLE.txt") << false;
+        QTest::newRow("device name as a folder") << QByteArray("C:\\nul\\WXprs.txt") << false;
+        QTest::newRow("ordinary file") << QByteArray("C:\\UiView\\WXprs.txt") << false;
+    }
+
+    void windowsDeviceNames()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(bool, device);
+        const std::string reason =
+            core::windowsDeviceReason(std::string_view(path.constData(), size_t(path.size())));
+        QCOMPARE(!reason.empty(), device);
+    }
+
     void serialDevices()
     {
         QTemporaryDir prefix;
@@ -145,6 +180,25 @@ private slots:
         QString error;
         QCOMPARE(DosDevices::serialDevice(3, &error), QStringLiteral("/dev/ttyUSB7"));
         QCOMPARE(DosDevices::serialDevice(1, &error), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(DosDevices::serialDevice(5, &error), QStringLiteral("/dev/ttyS4"));
+
+        // A device named in Wine's registry wins over the link, as it does when Wine rebuilds
+        // its links; names are matched in any case and values lose their escapes.
+        QFile registry(prefix.path() + QStringLiteral("/system.reg"));
+        QVERIFY(registry.open(QIODevice::WriteOnly));
+        registry.write(
+            "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+            "[Software\\\\Wine\\\\Drives] 1700000000\n\"COM4\"=\"/dev/wrong\"\n\n"
+            "[Software\\\\Wine\\\\Ports] 1700000001\n#time=1da2b3c4d5e6f70\n"
+            "\"com3\"=\"/dev/serial/by-id/usb-\\\"Ther\\\\mo\\\"-port0\"\n"
+            "\"COM5\"=dword:00000001\n"
+            "\"COM6\"=\"/dev/ttyACM\\x00e9\"\n\n"
+            "[Software\\\\Wine\\\\Ports\\\\Other] 1700000002\n\"COM4\"=\"/dev/wrong\"\n");
+        registry.close();
+        QCOMPARE(DosDevices::serialDevice(3, &error),
+                 QStringLiteral("/dev/serial/by-id/usb-\"Ther\\mo\"-port0"));
+        QCOMPARE(DosDevices::serialDevice(6, &error), QStringLiteral("/dev/ttyACM\u00e9"));
+        QCOMPARE(DosDevices::serialDevice(4, &error), QStringLiteral("/dev/ttyS3"));
         QCOMPARE(DosDevices::serialDevice(5, &error), QStringLiteral("/dev/ttyS4"));
         QVERIFY(DosDevices::serialDevice(0, &error).isEmpty());
         QCOMPARE(error, QStringLiteral("there is no COM0"));

@@ -252,6 +252,7 @@ private slots:
 
         window()->WXfile->selectAll();
         QTest::keyClicks(window()->WXfile, QStringLiteral("C:\\Missing\\WXprs.txt"));
+        QTest::keyClick(window()->WXfile, Qt::Key_Return);
         m_rig->clock().set(QDateTime(QDate(2003, 3, 5), QTime(7, 5)));
         click(window()->Command1);
         QVERIFY(samples()->wait(3000));
@@ -269,6 +270,7 @@ private slots:
 
         window()->WXfile->selectAll();
         QTest::keyClicks(window()->WXfile, QStringLiteral("C:\\UiView\\WXprs.txt"));
+        QTest::keyClick(window()->WXfile, Qt::Key_Return);
         samples()->clear();
         click(window()->Command1);
         QTRY_VERIFY_WITH_TIMEOUT(!samples()->isEmpty() &&

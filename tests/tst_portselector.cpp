@@ -1,6 +1,6 @@
 #include "Profile.h"
 #include "SimulatedThermometer.h"
-#include "ui/PortNumber.h"
+#include "core/PortChoice.h"
 #include "ui/UiQuorvix.h"
 
 #include <QClipboard>
@@ -155,6 +155,13 @@ private slots:
                                   << QStringLiteral("Choose a port from 0 to 5");
         QTest::newRow("huge") << QStringLiteral("99999999999")
                               << QStringLiteral("Choose a port from 0 to 5");
+        QTest::newRow("fraction") << QStringLiteral("1.5")
+                                  << QStringLiteral("\"1.5\" is not a port number");
+        QTest::newRow("fraction alone")
+            << QStringLiteral(".5") << QStringLiteral("\".5\" is not a port number");
+        const QString page(1000, u'x');
+        QTest::newRow("a page pasted")
+            << page << QStringLiteral("\"%1\u2026\" is not a port number").arg(page.left(40));
     }
 
     // Text that names no usable port keeps the open port, the saved value and the scroll
@@ -210,54 +217,42 @@ private slots:
     void conversions_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("isNumber");
-        QTest::addColumn<double>("strict");
-        QTest::addColumn<double>("leading");
-        QTest::newRow("plain") << QStringLiteral("3") << true << 3.0 << 3.0;
-        QTest::newRow("leading zero") << QStringLiteral("03") << true << 3.0 << 3.0;
-        QTest::newRow("decimal") << QStringLiteral("3.0") << true << 3.0 << 3.0;
-        QTest::newRow("blanks") << QStringLiteral(" 2 ") << true << 2.0 << 2.0;
-        QTest::newRow("half") << QStringLiteral("2.5") << true << 2.5 << 2.5;
-        QTest::newRow("exponent") << QStringLiteral("1e1") << true << 10.0 << 10.0;
-        QTest::newRow("trailing letter") << QStringLiteral("3x") << false << 0.0 << 3.0;
-        QTest::newRow("dangling exponent") << QStringLiteral("4e") << false << 0.0 << 4.0;
-        QTest::newRow("letters") << QStringLiteral("abc") << false << 0.0 << 0.0;
-        QTest::newRow("empty") << QString() << false << 0.0 << 0.0;
-        QTest::newRow("sign only") << QStringLiteral("-") << false << 0.0 << 0.0;
-        QTest::newRow("infinity") << QStringLiteral("inf") << false << 0.0 << 0.0;
-        QTest::newRow("not a number") << QStringLiteral("nan") << false << 0.0 << 0.0;
-        QTest::newRow("vertical tab") << QStringLiteral("\v2") << true << 2.0 << 2.0;
-        QTest::newRow("group separator") << QStringLiteral("0,005") << false << 0.0 << 0.0;
-        QTest::newRow("arabic digits") << QStringLiteral("\u0663") << false << 0.0 << 0.0;
+        QTest::addColumn<int>("port"); // -1: not a number, -2: out of range
+        QTest::newRow("plain") << QStringLiteral("3") << 3;
+        QTest::newRow("leading zero") << QStringLiteral("03") << 3;
+        QTest::newRow("point zero") << QStringLiteral("3.0") << 3;
+        QTest::newRow("exponent") << QStringLiteral("30e-1") << 3;
+        QTest::newRow("blanks") << QStringLiteral(" \v2 ") << 2;
+        QTest::newRow("minus zero") << QStringLiteral("-0") << 0;
+        QTest::newRow("half") << QStringLiteral("2.5") << -1;
+        QTest::newRow("tiny fraction") << QStringLiteral("3.0000000000000000001") << -1;
+        QTest::newRow("fraction by exponent") << QStringLiteral("25e-1") << -1;
+        QTest::newRow("trailing letter") << QStringLiteral("3x") << -1;
+        QTest::newRow("dangling exponent") << QStringLiteral("4e") << -1;
+        QTest::newRow("sign only") << QStringLiteral("-") << -1;
+        QTest::newRow("infinity") << QStringLiteral("inf") << -1;
+        QTest::newRow("group separator") << QStringLiteral("0,005") << -1;
+        QTest::newRow("arabic digit") << QStringLiteral("\u0663") << -1;
+        QTest::newRow("negative") << QStringLiteral("-1") << -2;
+        QTest::newRow("beyond the arrows") << QStringLiteral("6") << -2;
+        QTest::newRow("huge exponent") << QStringLiteral("1e999999999") << -2;
     }
 
-    // The whole-text conversion and the leading-number scan.
+    // Which texts name a port: whole numbers only, so the box, the scroll bar, the saved
+    // value and the open port can never mean different ports.
     void conversions()
     {
         QFETCH(QString, text);
-        QFETCH(bool, isNumber);
-        QFETCH(double, strict);
-        QFETCH(double, leading);
-        const auto parsed = PortNumber::strict(text);
-        QCOMPARE(parsed.has_value(), isNumber);
-        if (isNumber)
-            QCOMPARE(*parsed, strict);
-        QCOMPARE(PortNumber::leading(text), leading);
-    }
-
-    // Halves go to the even neighbour; values beyond 16 bits are refused.
-    void roundingToSixteenBits()
-    {
-        QCOMPARE(PortNumber::toInt16(2.5), std::optional<std::int16_t>(2));
-        QCOMPARE(PortNumber::toInt16(3.5), std::optional<std::int16_t>(4));
-        QCOMPARE(PortNumber::toInt16(-0.5), std::optional<std::int16_t>(0));
-        QCOMPARE(PortNumber::toInt16(32767.4), std::optional<std::int16_t>(32767));
-        QVERIFY(!PortNumber::toInt16(32767.5));
-        QVERIFY(!PortNumber::toInt16(-32768.6));
-        QCOMPARE(PortNumber::choose(QStringLiteral("2.5"), 0, 5).scrollValue, std::int16_t(2));
-        QCOMPARE(PortNumber::choose(QStringLiteral("5.5"), 0, 5).scrollValue, std::int16_t(0));
-        QCOMPARE(PortNumber::choose(QStringLiteral("6.5"), 0, 5).kind,
-                 PortNumber::Choice::OutOfRange);
+        QFETCH(int, port);
+        const core::PortChoice choice = core::choosePort(text.toStdString());
+        const auto kind = port == -1   ? core::PortChoice::Kind::NotANumber
+                          : port == -2 ? core::PortChoice::Kind::OutOfRange
+                                       : core::PortChoice::Kind::Port;
+        QCOMPARE(choice.kind, kind);
+        if (kind == core::PortChoice::Kind::Port) {
+            QCOMPARE(choice.port, port);
+            QCOMPARE(core::portAt(choice.scrollValue), port);
+        }
     }
 };
 

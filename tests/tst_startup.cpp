@@ -3,10 +3,12 @@
 #include "ui/UiQuorvix.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
 // Start-up and shutdown: settings read or created, the port opened, the caption set.
 class TestStartup : public QObject
@@ -61,6 +63,9 @@ private slots:
     void startUpLeavesStoredSettingsAlone()
     {
         Profile profile;
+        SimulatedThermometer thermometer;
+        QVERIFY(thermometer.start());
+        profile.linkCom(1, thermometer.devicePath());
         const QByteArray stored("[Config]\nWXPath = C:\\\\UiView\\\\WXprs.txt\nCPort = 1\n");
         profile.writeSettingsText(stored);
         const auto window = openWindow(profile, m_clock);
@@ -106,18 +111,24 @@ private slots:
                                 << QStringLiteral("COM0 cannot be opened: there is no COM0");
         QTest::newRow("not a number")
             << QByteArray("abc") << QStringLiteral("The stored port \"abc\" is not a port number");
+        QTest::newRow("fraction") << QByteArray("2.5")
+                                  << QStringLiteral("The stored port \"2.5\" is not a port number");
+        QTest::newRow("beyond the arrows")
+            << QByteArray("7") << QStringLiteral("Choose a port from 0 to 5");
         QTest::newRow("too large")
-            << QByteArray("70000")
-            << QStringLiteral("The stored port \"70000\" is not a port number");
+            << QByteArray("70000") << QStringLiteral("Choose a port from 0 to 5");
     }
 
-    // A stored port that cannot be used: the window still starts and says what is wrong.
+    // A stored port that cannot be used: the window still starts and says what is wrong. One
+    // that names no port opens none, and a reading then asks no port, COM1 included.
     void unusablePorts()
     {
         QFETCH(QByteArray, stored);
         QFETCH(QString, caption);
         Profile profile;
-        profile.linkCom(4, profile.root() + QStringLiteral("/no-such-tty"));
+        SimulatedThermometer thermometer;
+        QVERIFY(thermometer.start());
+        profile.linkCom(1, thermometer.devicePath());
         profile.writeSettingsText("[Config]\nCPort=" + stored + "\n");
         const auto window = openWindow(profile, m_clock);
         window->show();
@@ -125,12 +136,32 @@ private slots:
         QVERIFY(!window->MSComm1.PortOpen());
         QCOMPARE(window->windowTitle(), caption);
         QCOMPARE(window->CPort->text(), QString::fromLatin1(stored));
+
+        const bool namesAPort = caption.contains(QStringLiteral("cannot be opened"));
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
+        if (!namesAPort) {
+            QCOMPARE(window->windowTitle(),
+                     QStringLiteral("No port is chosen: type a port number from 0 to 5"));
+            QVERIFY(!thermometer.waitForQueries(1, 300));
+            QVERIFY(!window->MSComm1.PortOpen());
+        }
+    }
+
+    void programEndsCleanly_data()
+    {
+        QTest::addColumn<int>("ending");
+        QTest::newRow("closed by the window manager") << int(SIGTERM);
+        QTest::newRow("interrupted") << int(SIGINT);
+        QTest::newRow("terminal hung up") << int(SIGHUP);
+        QTest::newRow("caption reader quit first") << 0;
     }
 
     // The built program as a process: shows "Stopped" with the simulator as COM1, stores its
-    // defaults in the per-user file, and ends cleanly when its window is closed.
-    void programRunsAsAProcess()
+    // defaults in the per-user file, and every way it is ended is a clean ending that lets
+    // the port go, even when whoever read its caption trace has quit before.
+    void programEndsCleanly()
     {
+        QFETCH(int, ending);
         Profile profile;
         SimulatedThermometer thermometer;
         QVERIFY(thermometer.installAs(profile.winePrefix(), 1));
@@ -155,7 +186,14 @@ private slots:
         QVERIFY2(output.contains("caption Stopped\n"), output.constData());
         QVERIFY(profile.settingsText().contains("CPort=1"));
 
-        program.terminate(); // closes the window, as the close button does
+        if (ending == 0) {
+            // The next caption goes to a pipe nobody reads any more.
+            program.closeReadChannel(QProcess::StandardOutput);
+            QVERIFY(thermometer.unplug());
+            QVERIFY(!program.waitForFinished(500));
+            ending = SIGTERM;
+        }
+        ::kill(pid_t(program.processId()), ending);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

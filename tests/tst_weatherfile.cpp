@@ -1,11 +1,67 @@
 #include "wx/WeatherFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
+
+namespace {
+
+// What stands in the folder before a write, for each row of the path cases.
+enum class Scene
+{
+    Nothing,
+    Fifo,
+    DeviceNode,
+    Folder,
+    Socket,
+    LinkOfAnotherUser,
+    OwnLinkToAPrivateFile,
+    LinkLoop,
+    WineDrive,
+    FolderWeMayNotWrite,
+};
+
+// A user with no files of its own, for the links and folders of someone else.
+constexpr uid_t kOtherUser = 65534;
+
+QByteArray local(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// Every entry under root with its type and permissions, links left unfollowed.
+QMap<QString, QString> snapshot(const QString& root)
+{
+    QMap<QString, QString> entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        struct stat info;
+        if (lstat(local(path).constData(), &info) != 0)
+            continue;
+        entries.insert(path.mid(root.size() + 1), QString::number(info.st_mode, 8) +
+                                                      QLatin1Char(' ') +
+                                                      QString::number(info.st_size));
+    }
+    return entries;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Scene)
 
 // Writing the weather file: whole, at once, and never half.
 class TestWeatherFile : public QObject
@@ -42,7 +98,6 @@ private slots:
     {
         QTest::addColumn<QString>("relativePath");
         QTest::newRow("missing folder") << QStringLiteral("no/such/folder/WXprs.txt");
-        QTest::newRow("a folder in the way") << QStringLiteral("taken");
         QTest::newRow("a file where a folder should be") << QStringLiteral("plain/WXprs.txt");
     }
 
@@ -50,7 +105,6 @@ private slots:
     {
         QFETCH(QString, relativePath);
         QTemporaryDir dir;
-        QDir(dir.path()).mkdir(QStringLiteral("taken"));
         QFile plain(dir.filePath(QStringLiteral("plain")));
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
@@ -60,6 +114,166 @@ private slots:
         const QString error = WeatherFile::write(dir.filePath(relativePath), "x\r\n");
         QVERIFY(!error.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // What users and other programs leave at the path: only a regular file is replaced, a link
+    // is followed only where the kernel would follow it, and a drive path means the file
+    // that Wine would open.
+    void pathCases_data()
+    {
+        QTest::addColumn<Scene>("scene");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("writtenAt");
+
+        const QString wx = QStringLiteral("WXprs.txt");
+        QTest::newRow("FIFO") << Scene::Fifo << wx << QStringLiteral("named pipe") << QString();
+        QTest::newRow("device node")
+            << Scene::DeviceNode << wx << QStringLiteral("a device") << QString();
+        QTest::newRow("folder") << Scene::Folder << wx << QStringLiteral("a folder") << QString();
+        QTest::newRow("socket") << Scene::Socket << wx << QStringLiteral("a socket") << QString();
+        QTest::newRow("link of another user in a sticky folder")
+            << Scene::LinkOfAnotherUser << QStringLiteral("shared/WXprs.txt")
+            << QStringLiteral("another user") << QString();
+        QTest::newRow("own link in a sticky folder")
+            << Scene::OwnLinkToAPrivateFile << QStringLiteral("shared/WXprs.txt") << QString()
+            << QStringLiteral("real/private.txt");
+        QTest::newRow("links in a loop")
+            << Scene::LinkLoop << wx << QStringLiteral("links") << QString();
+        QTest::newRow("NUL in the path")
+            << Scene::Nothing << QStringLiteral("WX") + QChar(0) + QStringLiteral("prs.txt")
+            << QStringLiteral("control character") << QString();
+        QTest::newRow("line break at the end") << Scene::Nothing << QStringLiteral("WXprs.txt\r\n")
+                                               << QStringLiteral("control character") << QString();
+        QTest::newRow("drive path in another case")
+            << Scene::WineDrive << QStringLiteral("C:\\uiview\\wxprs.TXT") << QString()
+            << QStringLiteral("wine/drive_c/UiView/WXprs.txt");
+        QTest::newRow("new file in a folder found in another case")
+            << Scene::WineDrive << QStringLiteral("C:\\UIVIEW\\New.txt") << QString()
+            << QStringLiteral("wine/drive_c/UiView/New.txt");
+        QTest::newRow("Windows device name on a drive")
+            << Scene::WineDrive << QStringLiteral("C:\\UiView\\nul.txt")
+            << QStringLiteral("Windows device") << QString();
+        QTest::newRow("writable file in a folder we may not write")
+            << Scene::FolderWeMayNotWrite << QStringLiteral("locked/WXprs.txt") << QString()
+            << QStringLiteral("locked/WXprs.txt");
+    }
+
+    void pathCases()
+    {
+        QFETCH(Scene, scene);
+        QFETCH(QString, path);
+        QFETCH(QString, refusal);
+        QFETCH(QString, writtenAt);
+        const bool root = geteuid() == 0;
+        QTemporaryDir dir;
+        const auto at = [&](const QString& relative) { return dir.filePath(relative); };
+        const auto makeFile = [&](const QString& relative, mode_t mode) {
+            QFile file(at(relative));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old text\r\n");
+            file.close();
+            QCOMPARE(chmod(local(at(relative)).constData(), mode), 0);
+        };
+        // A world-writable sticky folder reached through a link of its own, with a private
+        // file beside it: "../private.txt" from inside it is real/private.txt.
+        const auto makeSharedFolder = [&] {
+            QVERIFY(QDir().mkpath(at(QStringLiteral("real/shared"))));
+            QCOMPARE(chmod(local(at(QStringLiteral("real/shared"))).constData(), 01777), 0);
+            QVERIFY(QFile::link(QStringLiteral("real/shared"), at(QStringLiteral("shared"))));
+            makeFile(QStringLiteral("real/private.txt"), 0640);
+        };
+        qunsetenv("WINEPREFIX");
+        const auto unlock =
+            qScopeGuard([&] { chmod(local(at(QStringLiteral("locked"))).constData(), 0755); });
+
+        switch (scene) {
+        case Scene::Nothing:
+            break;
+        case Scene::Fifo:
+            QCOMPARE(mkfifo(local(at(path)).constData(), 0644), 0);
+            break;
+        case Scene::DeviceNode:
+            if (!root)
+                QSKIP("only root can make a device node");
+            QCOMPARE(mknod(local(at(path)).constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+            break;
+        case Scene::Folder:
+            QVERIFY(QDir(dir.path()).mkdir(path));
+            break;
+        case Scene::Socket: {
+            const int socketFd = socket(AF_UNIX, SOCK_STREAM, 0);
+            QVERIFY(socketFd >= 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = local(at(path));
+            QVERIFY(size_t(name.size()) < sizeof address.sun_path);
+            memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            const int bound = bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            close(socketFd);
+            QCOMPARE(bound, 0);
+            break;
+        }
+        case Scene::LinkOfAnotherUser:
+            if (!root)
+                QSKIP("only root can give a link to another user");
+            makeSharedFolder();
+            QVERIFY(QFile::link(QStringLiteral("../private.txt"), at(path)));
+            QCOMPARE(lchown(local(at(path)).constData(), kOtherUser, kOtherUser), 0);
+            break;
+        case Scene::OwnLinkToAPrivateFile:
+            makeSharedFolder();
+            QVERIFY(QFile::link(QStringLiteral("../private.txt"), at(path)));
+            break;
+        case Scene::LinkLoop:
+            QVERIFY(QFile::link(QStringLiteral("loop"), at(path)));
+            QVERIFY(QFile::link(path, at(QStringLiteral("loop"))));
+            break;
+        case Scene::WineDrive:
+            QVERIFY(QDir().mkpath(at(QStringLiteral("wine/drive_c/UiView"))));
+            QVERIFY(QDir().mkpath(at(QStringLiteral("wine/dosdevices"))));
+            QVERIFY(QFile::link(QStringLiteral("../drive_c"),
+                                at(QStringLiteral("wine/dosdevices/c:"))));
+            makeFile(QStringLiteral("wine/drive_c/UiView/WXprs.txt"), 0644);
+            qputenv("WINEPREFIX", local(at(QStringLiteral("wine"))));
+            break;
+        case Scene::FolderWeMayNotWrite:
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("locked")));
+            makeFile(path, 0666);
+            QCOMPARE(chmod(local(at(QStringLiteral("locked"))).constData(), 0555), 0);
+            // Root may write any folder: the write is made as a user that may not.
+            QCOMPARE(chmod(local(dir.path()).constData(), 0755), 0);
+            break;
+        }
+
+        const QMap<QString, QString> before = snapshot(dir.path());
+        const QByteArray contents("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
+        const QString typed = path.startsWith(QStringLiteral("C:")) ? path : at(path);
+        const bool asOtherUser = scene == Scene::FolderWeMayNotWrite && root;
+        if (asOtherUser)
+            QCOMPARE(seteuid(kOtherUser), 0);
+        const QString error = WeatherFile::write(typed, contents);
+        if (asOtherUser)
+            QCOMPARE(seteuid(0), 0);
+        qunsetenv("WINEPREFIX");
+
+        QMap<QString, QString> after = snapshot(dir.path());
+        if (refusal.isEmpty()) {
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QCOMPARE(read(at(writtenAt)), contents);
+            // The file that was there keeps its mode; one that was not is the only new entry.
+            if (!before.contains(writtenAt))
+                after.remove(writtenAt);
+            QCOMPARE(after.value(writtenAt).section(QLatin1Char(' '), 0, 0),
+                     before.value(writtenAt).section(QLatin1Char(' '), 0, 0));
+            after.remove(writtenAt);
+            QMap<QString, QString> rest = before;
+            rest.remove(writtenAt);
+            QCOMPARE(after, rest);
+        } else {
+            QVERIFY2(error.contains(refusal), qPrintable(error));
+            QCOMPARE(after, before);
+        }
     }
 
     // A Windows path that this machine cannot map is refused, not written into the

@@ -1,12 +1,15 @@
 #include "Profile.h"
+#include "Rig.h"
 #include "ui/UiQuorvix.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The window as the user first sees it: layout, texts, focus and keys.
@@ -15,6 +18,7 @@ class TestWindow : public QObject
     Q_OBJECT
 
     std::unique_ptr<Profile> m_profile;
+    std::unique_ptr<SimulatedThermometer> m_thermometer;
     FixedClock m_clock;
     std::unique_ptr<UiQuorvix> m_window;
 
@@ -22,6 +26,9 @@ private slots:
     void init()
     {
         m_profile = std::make_unique<Profile>();
+        m_thermometer = std::make_unique<SimulatedThermometer>();
+        QVERIFY(m_thermometer->start());
+        m_profile->linkCom(1, m_thermometer->devicePath());
         m_window = openWindow(*m_profile, m_clock);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -30,6 +37,7 @@ private slots:
     void cleanup()
     {
         m_window.reset();
+        m_thermometer.reset();
         m_profile.reset();
     }
 
@@ -137,6 +145,49 @@ private slots:
         QTest::keyClick(m_window->Command1, Qt::Key_Enter);
         QTest::keyClick(m_window->Command1, Qt::Key_Space);
         QCOMPARE(clicks.count(), 3);
+    }
+
+    // Start while sampling runs leaves the countdown alone, so pressing it now and then never
+    // puts off a reading or the file.
+    void secondStartKeepsTheCountdown()
+    {
+        QTest::mouseClick(m_window->Command2, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return m_window->Timer1.remainingTime() < m_window->Timer1.interval() - 50; }));
+        const int left = m_window->Timer1.remainingTime();
+        QTest::mouseClick(m_window->Command2, Qt::LeftButton);
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
+        QVERIFY(m_window->Timer1.isActive());
+        QVERIFY(m_window->Timer1.remainingTime() <= left);
+    }
+
+    // The weather file goes to the path as it stood when editing last finished: a writing
+    // tick while a new path is half typed leaves a file that bears the half-typed name alone.
+    void halfTypedPathIsNeverWritten()
+    {
+        Rig rig;
+        QVERIFY(rig.open({}, 60));
+        QTemporaryDir dir;
+        const QString notes = dir.filePath(QStringLiteral("notes"));
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("my notes\n") == 9);
+        file.close();
+
+        UiQuorvix& window = rig.window();
+        QTest::mouseClick(window.Command2, Qt::LeftButton);
+        window.WXfile->setFocus();
+        window.WXfile->selectAll();
+        QTest::keyClicks(window.WXfile, notes);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.writes().contains(true), 5000);
+        QVERIFY(QFile::exists(rig.weatherFile()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("my notes\n"));
+        file.close();
+
+        QTest::keyClick(window.WXfile, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.writes().count(true) == 2, 5000);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith("Mar 05 2003 07:04\r\n"));
     }
 };
 

@@ -37,9 +37,12 @@ void onTerminate(int)
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
 }
 
-// SIGTERM and SIGINT close the window like the close button does, so the port is let go.
+// SIGTERM, SIGINT and SIGHUP (the terminal closed) close the window like the close button
+// does, so the port and its lock file are let go. A reader of the caption trace that quits
+// must not end the program either, so writes to a closed pipe only fail.
 void closeOnTerminate(QWidget& window)
 {
+    std::signal(SIGPIPE, SIG_IGN);
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
@@ -55,6 +58,7 @@ void closeOnTerminate(QWidget& window)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 #endif
 

@@ -1,9 +1,65 @@
 #include "link/DosDevices.h"
 
+#include "core/PathRules.h"
+#include "link/WinePorts.h"
+
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace DosDevices {
+
+namespace {
+
+// The registry file is read again only when it changes: each reading asks for the device.
+QByteArray systemRegistry()
+{
+    static QString cachedPath;
+    static QDateTime cachedTime;
+    static qint64 cachedSize = -1;
+    static QByteArray cached;
+    const QString path = winePrefix() + QStringLiteral("/system.reg");
+    const QFileInfo info(path);
+    if (path != cachedPath || info.lastModified() != cachedTime || info.size() != cachedSize) {
+        QFile file(path);
+        cached = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        cachedPath = path;
+        cachedTime = info.lastModified();
+        cachedSize = info.size();
+    }
+    return cached;
+}
+
+// Each name after the drive as Wine finds it: the exact name if it is there, else the first
+// that differs only in case; a name found in neither way stays as typed, and so does the rest.
+QString findIgnoringCase(const QString& root, const QString& rest)
+{
+    QString found = root;
+    const QStringList names = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        return root + QLatin1Char('/');
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString exact = found + QLatin1Char('/') + names[i];
+        const QFileInfo info(exact);
+        if (info.exists() || info.isSymLink()) {
+            found = exact;
+            continue;
+        }
+        const QStringList entries = QDir(found).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        const auto match = std::find_if(entries.begin(), entries.end(), [&](const QString& e) {
+            return e.compare(names[i], Qt::CaseInsensitive) == 0;
+        });
+        if (match == entries.end())
+            return found + QLatin1Char('/') + names.mid(i).join(QLatin1Char('/'));
+        found += QLatin1Char('/') + *match;
+    }
+    return found;
+}
+
+} // namespace
 
 QString winePrefix()
 {
@@ -20,6 +76,9 @@ QString serialDevice(int port, QString* error)
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(port);
 #else
+    const QString named = WinePorts::deviceIn(systemRegistry(), port);
+    if (!named.isEmpty())
+        return named;
     const QFileInfo link(winePrefix() + QStringLiteral("/dosdevices/com%1").arg(port));
     if (link.isSymLink())
         return link.symLinkTarget();
@@ -33,7 +92,17 @@ QString hostPath(const QString& path, QString* error)
         *error = QStringLiteral("no path is set");
         return {};
     }
+    const QByteArray utf8 = path.toUtf8();
+    const std::string_view text(utf8.constData(), size_t(utf8.size()));
+    if (const std::string reason = core::controlCharacterReason(text); !reason.empty()) {
+        *error = QString::fromStdString(reason);
+        return {};
+    }
 #ifdef Q_OS_WIN
+    if (const std::string reason = core::windowsDeviceReason(text); !reason.empty()) {
+        *error = QString::fromStdString(reason);
+        return {};
+    }
     return path;
 #else
     // Character tests, not regular expressions: a match fails outright on text that is not
@@ -62,9 +131,18 @@ QString hostPath(const QString& path, QString* error)
     rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // ".." at the top of a drive stays there, as on Windows, instead of leaving the drive.
     QString clean = QDir::cleanPath(QLatin1Char('/') + rest);
-    while (clean.startsWith(QLatin1String("/..")))
+    // Only a whole ".." name: "/...." is a name of its own.
+    while (clean == QLatin1String("/..") || clean.startsWith(QLatin1String("/../")))
         clean.remove(0, 3);
-    return root + (clean.isEmpty() ? QStringLiteral("/") : clean);
+    // Wine, like Windows, opens a device for a name such as NUL.txt on a drive.
+    const QByteArray cleanUtf8 = clean.toUtf8();
+    if (const std::string reason =
+            core::windowsDeviceReason(std::string_view(cleanUtf8.constData(), cleanUtf8.size()));
+        !reason.empty()) {
+        *error = QString::fromStdString(reason);
+        return {};
+    }
+    return findIgnoringCase(root, clean);
 #endif
 }
 

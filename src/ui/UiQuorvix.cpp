@@ -1,8 +1,10 @@
 #include "ui/UiQuorvix.h"
 
+#include "core/Captions.h"
+#include "core/ConfigValues.h"
+#include "core/PortChoice.h"
 #include "settings/Module1.h"
 #include "ui/FontFit.h"
-#include "ui/PortNumber.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -19,12 +21,14 @@ QRect twips(int left, int top, int width, int height)
     return QRect(left / 15, top / 15, width / 15, height / 15);
 }
 
-const QString kWXPathName = QStringLiteral("WXPath");
-const QString kCPortName = QStringLiteral("CPort");
-const QString kDefaultWXPath = QStringLiteral("C:\\UiView\\WXprs.txt");
-const QString kDefaultCPort = QStringLiteral("1");
-const QString kPortLineSettings = QStringLiteral("9600,n,8,2");
+const QString kWXPathName = QString::fromLatin1(core::kWXPath.name);
+const QString kCPortName = QString::fromLatin1(core::kCPort.name);
 constexpr qreal kDesignFontPoints = 8.0;
+
+QString text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
 
 template <typename Widget>
 Widget* makeControl(QWidget* parent, const char* name, const QRect& geometry)
@@ -58,7 +62,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
 
 UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
     : QWidget(parent), m_settings(*services.settings), m_tickIntervalMs(services.tickIntervalMs),
-      m_exchange(MSComm1), m_sampler(m_exchange, *services.clock, [this] { return WXfile->text(); })
+      m_exchange(MSComm1), m_sampler(m_exchange, *services.clock, [this] { return m_weatherPath; })
 {
     setObjectName(QStringLiteral("UiQuorvix"));
     createControls();
@@ -69,6 +73,9 @@ UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
     connect(Command3, &QPushButton::clicked, this, &UiQuorvix::OnCommand3Click);
     connect(&Timer1, &QTimer::timeout, this, &UiQuorvix::OnTimer1Tick);
     connect(WXfile, &QLineEdit::textChanged, this, &UiQuorvix::OnWXfileChange);
+    // The file is written to the path as it stood when editing last finished, never to a
+    // half-typed one; each keystroke is still saved at once.
+    connect(WXfile, &QLineEdit::editingFinished, this, [this] { m_weatherPath = WXfile->text(); });
     connect(CPort, &QLineEdit::textChanged, this, &UiQuorvix::OnCPortChange);
     connect(VScroll1, &QScrollBar::valueChanged, this, &UiQuorvix::OnVScroll1Change);
     connect(&m_sampler, &Sampler::status, this, [this](const QString& caption) {
@@ -104,10 +111,10 @@ void UiQuorvix::createControls()
     CPort->setText(QStringLiteral("1"));
     VScroll1 = makeControl<QScrollBar>(this, "VScroll1", twips(1680, 720, 375, 375));
     VScroll1->setOrientation(Qt::Vertical);
-    VScroll1->setRange(0, 5);
-    VScroll1->setValue(4);
-    VScroll1->setSingleStep(1);
-    VScroll1->setPageStep(2);
+    VScroll1->setRange(core::kScrollMinimum, core::kScrollMaximum);
+    VScroll1->setValue(core::kScrollFirstValue);
+    VScroll1->setSingleStep(core::kScrollSmallStep);
+    VScroll1->setPageStep(core::kScrollLargeStep);
     VScroll1->setFocusPolicy(Qt::StrongFocus);
     Label1 = makeLabel(this, "Label1", QStringLiteral("ComPort"), twips(360, 720, 735, 255),
                        Qt::AlignLeft);
@@ -142,22 +149,28 @@ void UiQuorvix::OnLoad()
 
     QString path;
     QString port;
-    m_settings.ReadConfigValue(kWXPathName, path, kDefaultWXPath);
-    m_settings.ReadConfigValue(kCPortName, port, kDefaultCPort);
+    m_settings.ReadConfigValue(kWXPathName, path, QString::fromLatin1(core::kWXPath.defaultText));
+    m_settings.ReadConfigValue(kCPortName, port, QString::fromLatin1(core::kCPort.defaultText));
 
     WXfile->setText(path);
+    m_weatherPath = path;
     CPort->setText(port);
 
+    // A stored port is taken as if it had been typed: one that names no port the arrows can
+    // reach opens nothing, and no reading asks any port until the user chooses one.
     QString problem;
-    const auto portNumber = PortNumber::strict(port);
-    const auto commPort = portNumber ? PortNumber::toInt16(*portNumber) : std::nullopt;
-    if (!commPort) {
+    const core::PortChoice choice = core::choosePort(port.toStdString());
+    if (choice.kind != core::PortChoice::Kind::Port) {
         if (MSComm1.PortOpen())
             MSComm1.setPortOpen(false);
-        problem = QStringLiteral("The stored port \"%1\" is not a port number").arg(port);
-    } else if (!openPort(*commPort, false)) {
-        problem =
-            QStringLiteral("%1 cannot be opened: %2").arg(MSComm1.portName(), MSComm1.lastError());
+        m_portChosen = false;
+        problem = text(choice.kind == core::PortChoice::Kind::OutOfRange
+                           ? core::captions::portOutOfRange()
+                           : core::captions::storedPortNotANumber(port.toStdString()));
+    } else {
+        m_portChosen = true;
+        if (!openPort(qint16(choice.port), false))
+            problem = cannotBeOpened();
     }
 
     Timer1.setInterval(m_tickIntervalMs);
@@ -207,7 +220,7 @@ bool UiQuorvix::openPort(qint16 port, bool writeSettings)
         MSComm1.setPortOpen(false);
     MSComm1.setCommPort(port);
     if (writeSettings)
-        MSComm1.setSettings(kPortLineSettings);
+        MSComm1.setSettings(QString::fromLatin1(core::kPortLineSettings));
     const bool opened = MSComm1.setPortOpen(true);
     MSComm1.setDTREnable(true);
     MSComm1.setRTSEnable(true);
@@ -223,28 +236,28 @@ void UiQuorvix::OnWXfileChange()
 
 void UiQuorvix::OnCPortChange()
 {
-    const QString text = CPort->text();
-    const auto choice = PortNumber::choose(text, VScroll1->minimum(), VScroll1->maximum());
-    if (choice.kind == PortNumber::Choice::NotANumber) {
-        showMessage(QStringLiteral("\"%1\" is not a port number").arg(text));
+    const core::PortChoice choice = core::choosePort(CPort->text().toStdString());
+    if (choice.kind == core::PortChoice::Kind::NotANumber) {
+        showMessage(text(core::captions::notAPortNumber(CPort->text().toStdString())));
         return;
     }
-    if (choice.kind == PortNumber::Choice::OutOfRange) {
-        // The scroll bar runs upside down: its top stands for the highest port.
-        showMessage(QStringLiteral("Choose a port from 0 to %1")
-                        .arg(VScroll1->maximum() - VScroll1->minimum()));
+    if (choice.kind == core::PortChoice::Kind::OutOfRange) {
+        showMessage(text(core::captions::portOutOfRange()));
         return;
     }
+    // Moving the scroll bar rewrites another form of the number ("03") as plain decimal, and
+    // that rewrite runs this handler again, nested, before the rest of this call.
     VScroll1->setValue(choice.scrollValue);
 
+    // What is saved and opened is the box's text after that rewrite: one number for all.
     const QString current = CPort->text();
+    const core::PortChoice opened = core::choosePort(current.toStdString());
     m_settingsUnsaved = !m_settings.WriteConfigValue(kCPortName, current);
     if (m_settingsUnsaved)
         showMessage(QStringLiteral("The port cannot be saved in %1").arg(m_settings.location()));
-    const qint16 port = PortNumber::toInt16(PortNumber::leading(current)).value_or(0);
-    if (!openPort(port, true)) {
-        showMessage(
-            QStringLiteral("%1 cannot be opened: %2").arg(MSComm1.portName(), MSComm1.lastError()));
+    m_portChosen = true;
+    if (!openPort(qint16(opened.port), true)) {
+        showMessage(cannotBeOpened());
         return;
     }
     // An earlier message gives way now that a port is open, but not the news that this
@@ -257,18 +270,22 @@ void UiQuorvix::OnCPortChange()
 
 void UiQuorvix::OnVScroll1Change()
 {
-    const auto port = static_cast<std::int16_t>(VScroll1->maximum() - VScroll1->value());
-    CPort->setText(QString::number(port));
+    // Setting the text runs OnCPortChange, which saves the port and opens it.
+    CPort->setText(text(core::portText(VScroll1->value())));
 }
 
 void UiQuorvix::OnCommand1Click()
 {
+    if (askNoPort())
+        return;
     m_sampler.oneShot();
 }
 
 void UiQuorvix::OnCommand2Click()
 {
-    Timer1.start();
+    // A second Start leaves the countdown running, so pressing it never delays a reading.
+    if (!Timer1.isActive())
+        Timer1.start();
     m_captionIsMessage = false;
     setWindowTitle(stateCaption());
 }
@@ -282,12 +299,29 @@ void UiQuorvix::OnCommand3Click()
 
 void UiQuorvix::OnTimer1Tick()
 {
+    if (askNoPort())
+        return;
     m_sampler.tick();
+}
+
+// Without a port the user chose, a reading asks no port at all and says so.
+bool UiQuorvix::askNoPort()
+{
+    if (m_portChosen)
+        return false;
+    showMessage(text(core::captions::noPortChosen()));
+    return true;
+}
+
+QString UiQuorvix::cannotBeOpened() const
+{
+    return text(
+        core::captions::cannotBeOpened(MSComm1.CommPort(), MSComm1.lastError().toStdString()));
 }
 
 QString UiQuorvix::stateCaption() const
 {
-    return Timer1.isActive() ? QStringLiteral("Started") : QStringLiteral("Stopped");
+    return text(Timer1.isActive() ? core::captions::started() : core::captions::stopped());
 }
 
 void UiQuorvix::showMessage(const QString& message)

@@ -76,6 +76,8 @@ private:
     void fitFont();
     void OnUnload();
     bool openPort(qint16 port, bool writeSettings);
+    bool askNoPort();
+    QString cannotBeOpened() const;
     QString stateCaption() const;
     void showMessage(const QString& message);
     void showWeatherText(const QString& text);
@@ -88,4 +90,8 @@ private:
     bool m_captionIsMessage = false;
     // The last attempt to save a setting failed.
     bool m_settingsUnsaved = false;
+    // A port was stored or typed that names a port; until then no reading asks any port.
+    bool m_portChosen = true;
+    // The weather path as it stood when editing it last finished.
+    QString m_weatherPath;
 };

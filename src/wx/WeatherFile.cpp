@@ -1,6 +1,7 @@
 #include "wx/WeatherFile.h"
 
 #include "link/DosDevices.h"
+#include "wx/WriteTarget.h"
 
 #include <QSaveFile>
 
@@ -13,7 +14,12 @@ QString write(const QString& path, const QByteArray& contents)
     if (target.isEmpty())
         return error;
 
-    QSaveFile file(target);
+    // The check and the write mean the same file: the save goes to the end of the links.
+    const WriteTarget resolved = WriteTarget::find(target);
+    if (!resolved.refusal.isEmpty())
+        return resolved.refusal;
+    QSaveFile file(resolved.file);
+    file.setDirectWriteFallback(resolved.inPlace);
     // Unbuffered, so a full disk fails the write itself: with a buffer, the failure comes
     // only when commit() flushes it, and Qt 6.4 then still puts the empty file in place.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

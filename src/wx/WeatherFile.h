@@ -9,7 +9,10 @@
 namespace WeatherFile {
 
 // Writes to the file that path names (drive-letter paths go through Wine's drive links).
-// Returns an empty text on success, else the reason.
+// Only a regular file is replaced; a folder, pipe, device or socket at the path, a link that
+// another user planted in a shared folder, or a path with a control character is refused
+// and nothing is written. Where the folder lets no new file be made but the file itself may
+// be written, it is written in place. Returns an empty text on success, else the reason.
 QString write(const QString& path, const QByteArray& contents);
 
 } // namespace WeatherFile

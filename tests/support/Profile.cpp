@@ -14,6 +14,9 @@ Profile::Profile()
     QDir().mkpath(driveC() + QStringLiteral("/UiView"));
     QDir().mkpath(configHome());
     QFile::link(QStringLiteral("../drive_c"), winePrefix() + QStringLiteral("/dosdevices/c:"));
+    // Every port a test can choose leads into the profile, never to a device of the host.
+    for (int n = 1; n <= kHighestPort; ++n)
+        linkCom(n, root() + QStringLiteral("/no-com%1").arg(n));
     qputenv("WINEPREFIX", winePrefix().toLocal8Bit());
 }
 

@@ -10,9 +10,13 @@ class UiQuorvix;
 
 // A throw-away user profile: a Wine prefix with dosdevices links and a drive C, and a
 // settings file of the program's own format. Points WINEPREFIX at itself while it lives.
+// Its COM ports lead to missing files in its own folder until a test links a device.
 class Profile
 {
 public:
+    // The highest COM port the window's arrows reach.
+    static constexpr int kHighestPort = 5;
+
     Profile();
     ~Profile();
 

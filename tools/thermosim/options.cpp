@@ -59,7 +59,7 @@ Control lines (with --control):
   mode M             M is normal, silent, garbage, flood or twice.
   short N            as --short.
   delay MS           as --delay.
-  unplug             close the device and remove the link, as if unplugged.
+  unplug             close the device, as if unplugged; the link leads nowhere.
   plug               create a new device, re-point the link.
   quit               exit.
 Each control line is acknowledged with "ok <command>" once done, or answered

@@ -110,7 +110,7 @@ void Simulator::unplug()
     flooding_ = false;
     unexpected_.clear();
     escapePending_ = false;
-    link_.remove();
+    // The link stays and leads nowhere, as Wine's comN link does once an adapter is pulled.
     pty_.close();
     emitEvent("unplugged");
 }
