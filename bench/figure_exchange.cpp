@@ -2,6 +2,7 @@
 #include "Measure.h"
 #include "Profile.h"
 #include "Thermometer.h"
+#include "core/ExchangeMachine.h"
 #include "link/Exchange.h"
 #include "link/MSComm.h"
 
@@ -11,18 +12,21 @@ namespace {
 constexpr double kBaud = 9600;
 constexpr double kBitsPerCharacter = 11;
 constexpr int kCommandLength = 2;
+// The thermometer's whole 56-character reply: the exchange reads past the sampling threshold
+// of 51 until the line falls quiet, so the figure includes that quiet gap.
+const QByteArray kWholeReply = kShortestReply + "3.4\r\n";
 } // namespace
 
-// Command written to fields ready, for the sampling form, against a line paced like the
-// real one. The exchange runs on its own line object, so nothing but this figure listens to
-// its signals and the time stops where the reply is handed over.
+// Command written to the whole reply handed over, for the sampling form, against a line paced
+// like the real one. The exchange runs on its own line object, so nothing but this figure
+// listens to its signals and the time stops where the reply is handed over.
 int figureExchange(const Run& run)
 {
     const int count = run.smoke ? 5 : 200;
     Progress progress;
     Profile profile;
     Thermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
-                             QStringLiteral("--reply"), simulatorText(kShortestReply)},
+                             QStringLiteral("--reply"), simulatorText(kWholeReply)},
                             progress);
     if (!thermometer.start())
         return fail(thermometer.problem());
@@ -57,19 +61,16 @@ int figureExchange(const Run& run)
     std::vector<double> ratios;
     double reference = 0;
     for (int i = 1; i <= count; ++i) {
-        if (line.InBufferCount() != 0)
-            return fail(QStringLiteral("exchange %1 would start with %2 characters waiting")
-                            .arg(i)
-                            .arg(line.InBufferCount()));
+        if (exchange.busy())
+            return fail(QStringLiteral("exchange %1 would start while one runs").arg(i));
         readyAt = 0;
         const qint64 sentAt = monotonicNs();
-        if (!exchange.start(Exchange::Form::Sampling))
-            return fail(QStringLiteral("exchange %1 did not start").arg(i));
+        exchange.request(Exchange::Form::Sampling);
         if (!progress.waitFor([&] { return readyAt != 0 || !failure.isEmpty(); }, 5000))
             return fail(QStringLiteral("exchange %1 got no outcome").arg(i));
         if (!failure.isEmpty())
             return fail(QStringLiteral("exchange %1 failed: %2").arg(i).arg(failure));
-        if (reply != kShortestReply)
+        if (reply != kWholeReply)
             return fail(QStringLiteral("exchange %1 took \"%2\"")
                             .arg(i)
                             .arg(QString::fromLatin1(reply.toPercentEncoding(" /+"))));
@@ -92,19 +93,21 @@ int figureExchange(const Run& run)
     const QString referenceText = QStringLiteral("%1 (%2+%3 chars)")
                                       .arg(milliseconds(reference))
                                       .arg(kCommandLength)
-                                      .arg(kShortestReply.size());
+                                      .arg(kWholeReply.size());
     row(QStringLiteral("1. Exchange, median (%1 exchanges)").arg(count),
         milliseconds(median(times)), referenceText, QString::number(medianRatio, 'f', 3),
-        QStringLiteral("<= 1.02"), medianRatio <= 1.02);
+        QStringLiteral("<= 1.05"), medianRatio <= 1.05);
     row(QStringLiteral("1. Exchange, p99"), milliseconds(percentile(times, 99)), referenceText,
         QString::number(p99Ratio, 'f', 3), QStringLiteral("<= 1.05"), p99Ratio <= 1.05);
     note(QStringLiteral("1. Exchange: fastest %1, slowest %2. The pseudo-terminal carries the "
                         "2-character command at once, so the wire-paced part is the reply's %3 "
-                        "characters (%4).")
+                        "characters (%4); the reply is handed over once the line has been quiet "
+                        "for %5 after its last byte.")
              .arg(milliseconds(*std::min_element(times.begin(), times.end())))
              .arg(milliseconds(*std::max_element(times.begin(), times.end())))
-             .arg(kShortestReply.size())
-             .arg(milliseconds(kShortestReply.size() * kBitsPerCharacter / kBaud * 1e9)));
+             .arg(kWholeReply.size())
+             .arg(milliseconds(kWholeReply.size() * kBitsPerCharacter / kBaud * 1e9))
+             .arg(milliseconds(double(std::chrono::nanoseconds(core::kQuietGap).count()))));
     return 0;
 }
 

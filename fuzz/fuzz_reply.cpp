@@ -1,6 +1,7 @@
 // A thermometer reply of any bytes and length, at any valid date and time: the fields cut
 // from it, the caption the sampler shows, and the weather file it writes.
 #include "FuzzSupport.h"
+#include "core/WeatherField.h"
 #include "link/Exchange.h"
 #include "link/MSComm.h"
 #include "wx/Clock.h"
@@ -132,6 +133,13 @@ void deliver(Sampler& sampler, Exchange::Form form, const QByteArray& reply, boo
     UIQ_CHECK(sampledCount == 1);
     const QByteArray temperature = Fields::temperature(reply);
     const QByteArray weather = Fields::weather(reply);
+    // A field that would split the file's lines is never written: the old file stays.
+    if (writes && core::breaksLine(std::string_view(weather.constData(), weather.size()))) {
+        UIQ_CHECK(!composedSeen && !wrote);
+        UIQ_CHECK(contents(rig->driveFile) == before);
+        UIQ_CHECK(caption.contains(QStringLiteral("malformed")));
+        return;
+    }
     UIQ_CHECK(composedSeen == writes);
     if (writes) {
         UIQ_CHECK(composed == WeatherText::display(when, weather));

@@ -1,3 +1,4 @@
+#include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
 #include "link/DosDevices.h"
 #include "wx/Fields.h"
@@ -10,13 +11,106 @@
 #include <QTest>
 #include <limits>
 
-// The plain rules behind a sample: cutting fields, the tick schedule, the file's text,
-// and how Windows names map onto this machine.
+namespace {
+
+// When each piece of an answer arrives (ms after the command) and how many characters it has.
+using Pieces = QList<QPair<double, int>>;
+
+struct ExchangeRun
+{
+    core::ExchangeOutcome outcome = core::ExchangeOutcome::None;
+    QByteArray reply;
+    double endMs = 0;
+};
+
+// Plays a thermometer's answers (at given milliseconds after the command, piece k made of the
+// letter 'a' + k) into the exchange machine, waking it when it asks, until it finishes.
+ExchangeRun runExchange(core::ExchangeForm form, const Pieces& pieces)
+{
+    using namespace std::chrono;
+    const auto at = [](double ms) {
+        return core::ExchangeTime{} + duration_cast<nanoseconds>(duration<double, std::milli>(ms));
+    };
+    core::ExchangeMachine machine;
+    core::ExchangeStep step = machine.request(form, at(0));
+    core::ExchangeTime now = at(0);
+    qsizetype next = 0;
+    while (step.outcome == core::ExchangeOutcome::None && step.wakeAt) {
+        if (next < pieces.size() && at(pieces[next].first) < *step.wakeAt) {
+            now = at(pieces[next].first);
+            const std::string bytes(size_t(pieces[next].second), char('a' + next));
+            ++next;
+            step = machine.bytesArrived(bytes, now);
+        } else {
+            now = *step.wakeAt;
+            step = machine.timeReached(now);
+        }
+    }
+    return {step.outcome, QByteArray::fromStdString(step.reply),
+            duration<double, std::milli>(now - at(0)).count()};
+}
+
+} // namespace
+
+// The plain rules behind a sample: the exchange, cutting fields, the tick schedule, the file's
+// text, and how Windows names map onto this machine.
 class TestLogic : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void exchange_data()
+    {
+        using Form = core::ExchangeForm;
+        using Outcome = core::ExchangeOutcome;
+        QTest::addColumn<Form>("form");
+        QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QByteArray>("reply");
+        // How long after the last byte the reply may come, in ms; 0 for no limit.
+        QTest::addColumn<double>("within");
+
+        const QByteArray a51(51, 'a');
+        QTest::newRow("tick, exactly 51")
+            << Form::Sampling << Pieces{{10, 51}} << Outcome::Replied << a51 << 5.0;
+        QTest::newRow("tick, a short pause inside the reply")
+            << Form::Sampling << Pieces{{10, 51}, {12, 5}} << Outcome::Replied
+            << a51 + QByteArray(5, 'b') << 5.0;
+        QTest::newRow("tick, acknowledged first") << Form::Sampling << Pieces{{5, 5}, {105, 56}}
+                                                  << Outcome::Replied << QByteArray(56, 'b') << 5.0;
+        QTest::newRow("tick, 50 only")
+            << Form::Sampling << Pieces{{10, 50}} << Outcome::TimedOut << QByteArray() << 0.0;
+        QTest::newRow("one-shot, acknowledged, exactly 50")
+            << Form::OneShot << Pieces{{5, 5}, {105, 50}} << Outcome::Replied << QByteArray(50, 'b')
+            << 5.0;
+        QTest::newRow("one-shot, one answer only")
+            << Form::OneShot << Pieces{{10, 56}} << Outcome::Replied << QByteArray(56, 'a')
+            << 1000.0;
+        QTest::newRow("one-shot, two answers") << Form::OneShot << Pieces{{10, 56}, {110, 56}}
+                                               << Outcome::Replied << QByteArray(56, 'b') << 5.0;
+        QTest::newRow("one-shot, silent")
+            << Form::OneShot << Pieces{} << Outcome::TimedOut << QByteArray() << 0.0;
+    }
+
+    // Each form takes the whole reply it should, soon after the line falls quiet, and no more.
+    void exchange()
+    {
+        QFETCH(core::ExchangeForm, form);
+        QFETCH(Pieces, pieces);
+        QFETCH(core::ExchangeOutcome, outcome);
+        QFETCH(QByteArray, reply);
+        QFETCH(double, within);
+
+        const ExchangeRun run = runExchange(form, pieces);
+        QCOMPARE(run.outcome, outcome);
+        QCOMPARE(run.reply, reply);
+        if (outcome == core::ExchangeOutcome::TimedOut)
+            QVERIFY2(run.endMs >= 3000 && run.endMs < 3100, qPrintable(QString::number(run.endMs)));
+        if (within > 0)
+            QVERIFY2(run.endMs <= pieces.last().first + within,
+                     qPrintable(QString::number(run.endMs)));
+    }
+
     void fields_data()
     {
         QTest::addColumn<int>("replyLength");

@@ -15,11 +15,6 @@ const QByteArray kReply =
 const QString kTemperature = QStringLiteral("+21.5\u00b0C");
 const QByteArray kFile("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
 
-// OneShot throws away the first characters that come and waits for 50 more, so it finds a
-// whole reply only from a thermometer that sends something after the first answer.
-const QStringList kAnswersTwice{QStringLiteral("--twice"), QStringLiteral("--twice-gap"),
-                                QStringLiteral("40")};
-
 // A clock that moves on by a millisecond each time it is read.
 class SteppingClock : public Clock
 {
@@ -114,7 +109,7 @@ private slots:
     // OneShot right after start-up writes the file and leaves the tick counter alone.
     void oneShotWritesAndLeavesCounter()
     {
-        openRig(kAnswersTwice);
+        openRig();
         click(window()->Command1);
         QVERIFY(samples()->wait(3000));
         QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
@@ -131,42 +126,21 @@ private slots:
     }
 
     // The shortest replies each form accepts: 51 characters for a tick, 50 after the
-    // thrown-away head for OneShot.
+    // acknowledgement for OneShot.
     void shortestReplies()
     {
-        openRig({QStringLiteral("--stale"), QStringLiteral("head!"), QStringLiteral("--stale-gap"),
-                 QStringLiteral("60")});
+        openRig(
+            {QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap"), QStringLiteral("60")});
         QVERIFY(thermometer()->setReply(kReply.left(50)));
         click(window()->Command1);
         QVERIFY(samples()->wait(3000));
         QCOMPARE(window()->windowTitle(), QStringLiteral("One shot +\u00b0C"));
         QCOMPARE(fileContents(), kFile);
 
-        // Ticks take the stale head too, so a 46-character reply makes 51.
-        QVERIFY(thermometer()->setReply(kReply.left(46)));
+        QVERIFY(thermometer()->setReply(kReply.left(51)));
         click(window()->Command2);
         QVERIFY(samples()->wait(3000));
-        QCOMPARE(window()->windowTitle(),
-                 QString::fromLatin1(kReply.mid(44, 2)) + QStringLiteral("\u00b0C"));
-    }
-
-    // Bytes already waiting before the command: a tick takes them as the head of its reply,
-    // OneShot throws them away.
-    void staleBytesBeforeTheCommand()
-    {
-        openRig();
-        QVERIFY(thermometer()->send("STALE"));
-        QTRY_COMPARE(window()->MSComm1.InBufferCount(), qint64(5));
-        click(window()->Command1);
-        QVERIFY(samples()->wait(3000));
-        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
-
-        QVERIFY(thermometer()->send("STALE"));
-        QTRY_COMPARE(window()->MSComm1.InBufferCount(), qint64(5));
-        click(window()->Command2);
-        QVERIFY(samples()->wait(3000));
-        QCOMPARE(window()->windowTitle(),
-                 QString::fromLatin1(kReply.mid(44, 5)) + QStringLiteral("\u00b0C"));
+        QCOMPARE(window()->windowTitle(), QStringLiteral("+2\u00b0C"));
     }
 
     void noCompleteReply_data()
@@ -214,14 +188,14 @@ private slots:
     // OneShot pressed while a tick waits runs right after it, not inside it.
     void oneShotDuringAnExchangeWaitsItsTurn()
     {
-        openRig(kAnswersTwice, nullptr, 60, 300);
+        openRig({}, nullptr, 60, 300);
         QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Silent));
         click(window()->Command2);
         QVERIFY(thermometer()->waitForQueries(1));
         click(window()->Command1);
         click(window()->Command3);
         QCOMPARE(thermometer()->queries(), 1);
-        QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Twice));
+        QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Normal));
         QVERIFY(samples()->wait(3000));
         QCOMPARE(samples()->first().at(0).value<Exchange::Form>(), Exchange::Form::OneShot);
         QCOMPARE(thermometer()->queries(), 2);
@@ -245,7 +219,7 @@ private slots:
     // succeeds again.
     void failedWriteShowsUntilAWriteSucceeds()
     {
-        openRig(kAnswersTwice);
+        openRig();
         click(window()->Command1);
         QVERIFY(samples()->wait(3000));
         QCOMPARE(fileContents(), kFile);
@@ -285,7 +259,7 @@ private slots:
     void midnight()
     {
         const SteppingClock clock(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59, 999)));
-        openRig(kAnswersTwice, &clock);
+        openRig({}, &clock);
         click(window()->Command1);
         QVERIFY(samples()->wait(3000));
         QCOMPARE(fileContents(), QByteArray("Dec 31 2025 23:59\r\nABCDEFGHIJKLMNO\r\n"));

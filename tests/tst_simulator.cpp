@@ -327,6 +327,8 @@ void TestSimulator::misbehaviour_data()
     QTest::addColumn<int>("wellFormed");
 
     QTest::newRow("twice") << QStringList{"--twice"} << 2 * kReplyLength << 2;
+    QTest::newRow("acknowledge") << QStringList{"--acknowledge", "--ack-gap", "0"}
+                                 << 5 + kReplyLength << 1;
     QTest::newRow("garbage") << QStringList{"--garbage"} << kReplyLength << 0;
     QTest::newRow("garbage of a fixed reply's length")
         << QStringList{"--garbage", "--reply", "0123456789"} << 10 << 0;
@@ -698,10 +700,11 @@ void TestSimulator::commandLine()
     const QString err = QString::fromUtf8(process.readAllStandardError());
     if (exitCode == 0) {
         const QStringList documented = {
-            "--reply",     "--baud",  "--delay",   "--silent", "--short",   "--stale",
-            "--stale-gap", "--twice", "--garbage", "--flood",  "--install", "--com",
-            "--control",   "--seed",  "--help",    "send",     "reply",     "mode",
-            "unplug",      "plug",    "quit",      "query",    "replied",   "unexpected"};
+            "--reply",       "--baud",   "--delay",   "--silent", "--short",   "--stale",
+            "--stale-gap",   "--twice",  "--garbage", "--flood",  "--install", "--com",
+            "--control",     "--seed",   "--help",    "send",     "reply",     "mode",
+            "unplug",        "plug",     "quit",      "query",    "replied",   "unexpected",
+            "--acknowledge", "--ack-gap"};
         for (const QString& word : documented)
             QVERIFY2(out.contains(word), qPrintable(word));
         QVERIFY(!out.contains("device /dev"));

@@ -19,7 +19,7 @@ inline constexpr std::string_view kMeasureCommand{"\x1b"
                                                   "M"};
 // A sampling tick's reply is long enough once this many characters came.
 inline constexpr std::size_t kSamplingThreshold = 51;
-// The one-shot form's first answer is at least this long before it is looked at...
+// The one-shot form throws away a first answer of at least this many characters...
 inline constexpr std::size_t kOneShotHeadThreshold = 5;
 // ...and a reply it takes is at least this long.
 inline constexpr std::size_t kOneShotThreshold = 50;
@@ -28,6 +28,10 @@ inline constexpr std::chrono::milliseconds kReplyDeadline{3000};
 // After the threshold, an answer has ended when the line was quiet this long: about two and
 // a half character times at 9600 baud (11 bits, 1.146 ms each).
 inline constexpr std::chrono::microseconds kQuietGap{3000};
+// A shorter answer (of at least kOneShotHeadThreshold characters) followed by this much silence
+// is an acknowledgement, not the head of a reply: longer than the 16 ms that common USB serial
+// adapters hold bytes back, so a reply they deliver in pieces is not taken for one.
+inline constexpr std::chrono::milliseconds kAcknowledgementPause{20};
 // After a whole first answer, the one-shot form waits this long for a second one to start.
 inline constexpr std::chrono::milliseconds kSecondAnswerWait{250};
 // Bytes of one exchange kept at most; a line that floods cannot make the program grow.
@@ -36,7 +40,7 @@ inline constexpr std::size_t kMaxReplyBytes = 4096;
 enum class ExchangeForm
 {
     Sampling, // a timer tick: one answer
-    OneShot,  // the OneShot button: a short acknowledgement or first answer, then the reply
+    OneShot,  // the OneShot button: an acknowledgement or a first answer, then the reply
 };
 
 enum class ExchangeOutcome
@@ -47,10 +51,11 @@ enum class ExchangeOutcome
     Abandoned, // the front end gave the exchange up (see abandon())
 };
 
-// What the front end must do after each call, in this order: (1) when `outcome` is not None,
-// deliver it for `finishedForm`; (2) when `send` is set, throw away every byte waiting unread
-// on the line and send kMeasureCommand for `sendForm`; (3) call timeReached() at `wakeAt`
-// (replacing any earlier wake-up), or cancel the wake-up when it is empty.
+// What the front end must do after each call, in this order: (1) arm a call of timeReached()
+// at `wakeAt`, replacing any earlier one, or cancel it when `wakeAt` is empty; (2) when
+// `outcome` is not None, deliver it for `finishedForm`; (3) when `send` is set, throw away
+// every byte waiting unread on the line, then send kMeasureCommand for `sendForm`. Arming first
+// keeps a request made while the outcome is delivered from having its wake-up overwritten.
 struct ExchangeStep
 {
     ExchangeOutcome outcome = ExchangeOutcome::None;
@@ -69,6 +74,12 @@ struct ExchangeStep
 class ExchangeMachine
 {
 public:
+    // A deadline other than kReplyDeadline is for tests that must not wait seconds.
+    explicit ExchangeMachine(std::chrono::milliseconds deadline = kReplyDeadline)
+        : m_deadlineAfter(deadline)
+    {
+    }
+
     ExchangeStep request(ExchangeForm form, ExchangeTime now);
     ExchangeStep bytesArrived(std::string_view bytes, ExchangeTime now);
     ExchangeStep timeReached(ExchangeTime now);
@@ -92,10 +103,12 @@ private:
 
     ExchangeStep start(ExchangeForm form, ExchangeTime now);
     ExchangeStep advance(ExchangeTime now);
+    ExchangeStep finishLate(ExchangeTime now);
     ExchangeStep finish(ExchangeOutcome outcome, std::string reply, ExchangeTime now);
-    std::size_t threshold() const;
+    std::size_t replyThreshold() const;
     std::optional<ExchangeTime> nextWake() const;
 
+    std::chrono::milliseconds m_deadlineAfter;
     Phase m_phase = Phase::Idle;
     ExchangeForm m_form = ExchangeForm::Sampling;
     ExchangeTime m_deadline{};

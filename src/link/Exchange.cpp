@@ -2,101 +2,127 @@
 
 #include "link/MSComm.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace {
 
-const QByteArray kMeasureCommand("\x1b"
-                                 "M");
-constexpr qint64 kSamplingReplyLength = 51;
-constexpr qint64 kOneShotHeadLength = 5;
-constexpr qint64 kOneShotReplyLength = 50;
+core::ExchangeTime now()
+{
+    return core::ExchangeClock::now();
+}
+
+Exchange::Form toForm(core::ExchangeForm form)
+{
+    return form == core::ExchangeForm::OneShot ? Exchange::Form::OneShot : Exchange::Form::Sampling;
+}
 
 } // namespace
 
 Exchange::Exchange(MSComm& line, QObject* parent) : QObject(parent), m_line(line)
 {
-    m_deadline.setSingleShot(true);
-    m_deadline.setInterval(kDefaultTimeoutMs);
-    connect(&m_deadline, &QTimer::timeout, this, &Exchange::giveUp);
-    connect(&m_line, &MSComm::dataArrived, this, &Exchange::checkWaiting);
-    connect(&m_line, &MSComm::lineLost, this, &Exchange::lose);
+    m_wake.setSingleShot(true);
+    m_wake.setTimerType(Qt::PreciseTimer);
+    connect(&m_wake, &QTimer::timeout, this, &Exchange::onWake);
+    connect(&m_line, &MSComm::dataArrived, this, &Exchange::onData);
+    connect(&m_line, &MSComm::lineLost, this, &Exchange::onLineLost);
 }
 
-bool Exchange::start(Form form)
+void Exchange::setTimeout(int milliseconds)
 {
-    if (m_busy)
-        return false;
-    m_form = form;
-    m_busy = true;
+    if (!m_machine.busy())
+        m_machine = core::ExchangeMachine(std::chrono::milliseconds(milliseconds));
+}
 
+Exchange::Form Exchange::form() const
+{
+    return toForm(m_machine.form());
+}
+
+void Exchange::request(Form form)
+{
+    carry(m_machine.request(
+        form == Form::OneShot ? core::ExchangeForm::OneShot : core::ExchangeForm::Sampling, now()));
+}
+
+void Exchange::onData()
+{
+    // Every byte is taken, so the line's buffer never fills; the machine drops what comes
+    // while no exchange runs.
+    m_line.setInputLen(0);
+    const QByteArray bytes = m_line.Input();
+    if (!bytes.isEmpty())
+        carry(m_machine.bytesArrived(std::string_view(bytes.constData(), bytes.size()), now()));
+}
+
+void Exchange::onWake()
+{
+    // Under load the ready-read notice can come after the timer: bytes that already wait in
+    // the system's buffer are read first, so a reply still coming in is never cut.
+    if (m_line.pollArrived())
+        onData();
+    carry(m_machine.timeReached(now()));
+}
+
+void Exchange::onLineLost(const QString& message)
+{
+    if (!m_machine.busy())
+        return;
+    m_abandonReason = message;
+    carry(m_machine.abandon(now()));
+}
+
+void Exchange::abandonNow()
+{
+    carry(m_machine.abandon(now()));
+}
+
+void Exchange::carry(core::ExchangeStep step)
+{
+    if (step.wakeAt) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*step.wakeAt - now());
+        m_wake.start(std::max(wait, std::chrono::milliseconds(0)));
+    } else {
+        m_wake.stop();
+    }
+
+    const Form finished = toForm(step.finishedForm);
+    switch (step.outcome) {
+    case core::ExchangeOutcome::None:
+        break;
+    case core::ExchangeOutcome::Replied:
+        emit replied(finished, QByteArray(step.reply.data(), qsizetype(step.reply.size())));
+        break;
+    case core::ExchangeOutcome::TimedOut:
+        emit failed(finished,
+                    QStringLiteral("The thermometer did not answer on %1").arg(m_askedPort));
+        break;
+    case core::ExchangeOutcome::Abandoned:
+        emit failed(finished, m_abandonReason);
+        break;
+    }
+    if (step.send)
+        send();
+}
+
+void Exchange::send()
+{
+    m_askedPort = m_line.portName();
     // A line that is closed (unplugged, or held by another program when it was opened) is
     // tried again, and one whose link now leads to another device follows it, so sampling
     // resumes by itself once the thermometer is back.
     m_line.setPortOpen(true);
     if (!m_line.PortOpen()) {
         const QString why = m_line.lastError();
-        failLater(why.isEmpty() ? QStringLiteral("%1 is not open").arg(m_line.portName())
-                                : QStringLiteral("%1 is not open: %2").arg(m_line.portName(), why));
-        return true;
-    }
-
-    m_line.Output(kMeasureCommand);
-    m_line.setInputLen(0);
-    m_discardFirst = form == Form::OneShot;
-    m_needed = m_discardFirst ? kOneShotHeadLength : kSamplingReplyLength;
-    m_deadline.start();
-    // Bytes that were already waiting are looked at after one pass of the event loop,
-    // as they would be after the first pass of a polling wait.
-    QTimer::singleShot(0, this, &Exchange::checkWaiting);
-    return true;
-}
-
-void Exchange::checkWaiting()
-{
-    if (!m_busy || !m_deadline.isActive() || m_line.InBufferCount() < m_needed)
-        return;
-    if (m_discardFirst) {
-        m_line.Input();
-        m_line.setInputLen(0);
-        m_discardFirst = false;
-        m_needed = kOneShotReplyLength;
-        QTimer::singleShot(0, this, &Exchange::checkWaiting);
+        m_abandonReason = why.isEmpty()
+                              ? QStringLiteral("%1 is not open").arg(m_askedPort)
+                              : QStringLiteral("%1 is not open: %2").arg(m_askedPort, why);
+        // The failure is told after this call returns, as a reply would be.
+        QTimer::singleShot(0, this, &Exchange::abandonNow);
         return;
     }
-    const QByteArray reply = m_line.Input();
-    finish();
-    emit replied(m_form, reply);
-}
-
-void Exchange::giveUp()
-{
-    if (!m_busy)
-        return;
-    // Half a reply is worth nothing, and left in the buffer it would spoil the next one.
-    m_line.setInputLen(0);
-    m_line.Input();
-    finish();
-    emit failed(m_form,
-                QStringLiteral("The thermometer did not answer on %1").arg(m_line.portName()));
-}
-
-void Exchange::lose(const QString& message)
-{
-    if (!m_busy)
-        return;
-    finish();
-    emit failed(m_form, message);
-}
-
-void Exchange::finish()
-{
-    m_deadline.stop();
-    m_busy = false;
-}
-
-void Exchange::failLater(const QString& reason)
-{
-    QTimer::singleShot(0, this, [this, reason] {
-        finish();
-        emit failed(m_form, reason);
-    });
+    // An earlier reply's tail or noise waiting now would become the head of this reply.
+    m_line.discardInput();
+    m_line.Output(
+        QByteArray(core::kMeasureCommand.data(), qsizetype(core::kMeasureCommand.size())));
 }

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "core/ExchangeMachine.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
 
 class MSComm;
 
-// One command-and-reply exchange with the thermometer, driven by the line's ready-read
-// signal and bounded by a deadline, so the window never waits inside a loop.
-// Sampling form: send ESC "M", take everything waiting once at least 51 characters wait.
-// One-shot form: send ESC "M", wait for 5 and throw them away, then wait for 50 and take
-// everything waiting. Only one exchange runs at a time.
+// The exchange with the thermometer on the Qt event loop: it hands the line's bytes and one
+// single-shot timer's wake-ups to the exchange machine of the core, and carries out what the
+// machine answers. Nothing here waits inside a loop.
 class Exchange : public QObject
 {
     Q_OBJECT
@@ -22,33 +22,39 @@ public:
         OneShot
     };
 
-    static constexpr int kDefaultTimeoutMs = 3000;
+    static constexpr int kDefaultTimeoutMs = int(core::kReplyDeadline.count());
 
     explicit Exchange(MSComm& line, QObject* parent = nullptr);
 
-    void setTimeout(int milliseconds) { m_deadline.setInterval(milliseconds); }
-    bool busy() const { return m_busy; }
-    Form form() const { return m_form; }
+    // Takes effect from the next exchange on; meant for tests that must not wait seconds.
+    void setTimeout(int milliseconds);
+    bool busy() const { return m_machine.busy(); }
+    Form form() const;
+    // Sampling ticks let go because an exchange was still running.
+    long ticksLetGo() const { return m_machine.ticksLetGo(); }
+    // "COM1": the port the running or last exchange asked, whatever the port is now.
+    QString askedPort() const { return m_askedPort; }
 
-    // Starts an exchange; the outcome comes later as replied() or failed(), never nested
-    // inside this call. Returns false, starting nothing, while another exchange runs.
-    bool start(Form form);
+    // Asks the thermometer. A sampling tick that comes while an exchange runs is let go;
+    // OneShot then runs right after it. The outcome comes later as replied() or failed(),
+    // never inside this call.
+    void request(Form form);
 
 signals:
     void replied(Exchange::Form form, const QByteArray& reply);
     void failed(Exchange::Form form, const QString& reason);
 
 private:
-    void checkWaiting();
-    void giveUp();
-    void lose(const QString& message);
-    void finish();
-    void failLater(const QString& reason);
+    void onData();
+    void onWake();
+    void onLineLost(const QString& message);
+    void abandonNow();
+    void carry(core::ExchangeStep step);
+    void send();
 
     MSComm& m_line;
-    QTimer m_deadline;
-    Form m_form = Form::Sampling;
-    bool m_busy = false;
-    bool m_discardFirst = false;
-    qint64 m_needed = 0;
+    core::ExchangeMachine m_machine;
+    QTimer m_wake;
+    QString m_askedPort;
+    QString m_abandonReason;
 };

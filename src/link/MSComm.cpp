@@ -115,6 +115,23 @@ QByteArray MSComm::Input()
     return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
 }
 
+void MSComm::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.readAll();
+    m_port.clear(QSerialPort::Input);
+}
+
+bool MSComm::pollArrived()
+{
+    if (!m_port.isOpen())
+        return false;
+    const qint64 before = m_port.bytesAvailable();
+    m_port.waitForReadyRead(0);
+    return m_port.bytesAvailable() > before;
+}
+
 void MSComm::onError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&

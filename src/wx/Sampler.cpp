@@ -1,5 +1,6 @@
 #include "wx/Sampler.h"
 
+#include "core/WeatherField.h"
 #include "wx/Clock.h"
 #include "wx/Fields.h"
 #include "wx/WeatherFile.h"
@@ -19,47 +20,43 @@ Sampler::Sampler(Exchange& exchange, const Clock& clock, std::function<QString()
 
 void Sampler::tick()
 {
-    // A tick that comes while the thermometer is still being asked is let go; the counter
-    // only moves for ticks that really ask.
-    if (!m_exchange.start(Exchange::Form::Sampling))
-        ++m_ticksLetGo;
+    m_exchange.request(Exchange::Form::Sampling);
 }
 
 void Sampler::oneShot()
 {
-    if (!m_exchange.start(Exchange::Form::OneShot))
-        m_oneShotPending = true;
+    m_exchange.request(Exchange::Form::OneShot);
 }
 
 void Sampler::onReply(Exchange::Form form, const QByteArray& reply)
 {
     const QString temperature = QString::fromLatin1(Fields::temperature(reply)) + kDegrees;
-    if (form == Exchange::Form::OneShot) {
-        const bool wrote = WriteWeatherFile(Fields::weather(reply));
-        emit status(withFileError(QStringLiteral("One shot ") + temperature));
-        emit sampled(form, wrote);
-    } else {
-        const bool due = m_counter.step();
-        const bool wrote = due && WriteWeatherFile(Fields::weather(reply));
-        emit status(withFileError(temperature));
-        emit sampled(form, wrote);
+    const QByteArray weather = Fields::weather(reply);
+    const bool due = form == Exchange::Form::OneShot || m_counter.step();
+    // The old file stays as it was rather than take a field that would split its lines.
+    if (due && core::breaksLine(std::string_view(weather.constData(), weather.size()))) {
+        emit status(malformed());
+        emit sampled(form, false);
+        return;
     }
-    runPendingOneShot();
+    const bool wrote = due && WriteWeatherFile(weather);
+    const QString prefix =
+        form == Exchange::Form::OneShot ? QStringLiteral("One shot ") : QString();
+    emit status(withFileError(prefix + temperature));
+    emit sampled(form, wrote);
+}
+
+QString Sampler::malformed() const
+{
+    return QStringLiteral("The thermometer's reply on %1 was malformed; the weather file was "
+                          "not written")
+        .arg(m_exchange.askedPort());
 }
 
 void Sampler::onFailure(Exchange::Form form, const QString& reason)
 {
     Q_UNUSED(form);
     emit status(reason);
-    runPendingOneShot();
-}
-
-void Sampler::runPendingOneShot()
-{
-    if (m_oneShotPending && !m_exchange.busy()) {
-        m_oneShotPending = false;
-        m_exchange.start(Exchange::Form::OneShot);
-    }
 }
 
 bool Sampler::WriteWeatherFile(const QByteArray& weatherField)

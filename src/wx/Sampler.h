@@ -9,8 +9,8 @@
 class Clock;
 
 // What a sampling tick and the OneShot button do: ask the thermometer, show the temperature,
-// and write the weather file on OneShot and on every seventh tick. A tick that comes while
-// the thermometer is still being asked is let go; OneShot pressed then runs right after.
+// and write the weather file on OneShot and on every seventh tick. A weather field that would
+// break the file's lines is never written.
 class Sampler : public QObject
 {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
 
     const TickCounter& counter() const { return m_counter; }
     // Ticks that came while the thermometer was still being asked.
-    long ticksLetGo() const { return m_ticksLetGo; }
+    long ticksLetGo() const { return m_exchange.ticksLetGo(); }
     // The thermometer is being asked right now.
     bool busy() const { return m_exchange.busy(); }
     // Why the last write of the weather file failed; empty once a write succeeds.
@@ -39,14 +39,12 @@ private:
     void onReply(Exchange::Form form, const QByteArray& reply);
     void onFailure(Exchange::Form form, const QString& reason);
     bool WriteWeatherFile(const QByteArray& weatherField);
+    QString malformed() const;
     QString withFileError(const QString& caption) const;
-    void runPendingOneShot();
 
     Exchange& m_exchange;
     const Clock& m_clock;
     std::function<QString()> m_weatherPath;
     TickCounter m_counter;
     QString m_fileError;
-    bool m_oneShotPending = false;
-    long m_ticksLetGo = 0;
 };

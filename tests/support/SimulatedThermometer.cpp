@@ -133,7 +133,8 @@ bool SimulatedThermometer::setReply(const QByteArray& reply)
 
 bool SimulatedThermometer::setMode(Mode mode)
 {
-    static const char* const names[] = {"normal", "silent", "garbage", "flood", "twice"};
+    static const char* const names[] = {"normal", "silent", "garbage",
+                                        "flood",  "twice",  "acknowledge"};
     return control("mode", names[static_cast<int>(mode)]);
 }
 

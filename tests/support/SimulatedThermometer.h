@@ -24,6 +24,7 @@ public:
         Garbage,
         Flood,
         Twice,
+        Acknowledge,
     };
     Q_ENUM(Mode)
 

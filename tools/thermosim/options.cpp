@@ -28,12 +28,16 @@ Reply options:
   --stale-gap MS     the pause after --stale TEXT (default 100).
   --seed N           seed for the generated replies, for reproducible runs.
 
-Misbehaviour (at most one):
-  --silent           never answer.
+Models and misbehaviour (at most one; without any, the device answers each
+command once):
+  --acknowledge      answer each command with a short acknowledgement of 5
+                     characters (06 "OK" CR LF), a pause, then the reply. This
+                     is the thermometer the one-shot form (OneShot) was
+                     designed for: it throws the first answer away.
+  --ack-gap MS       the pause after the acknowledgement (default 100).
   --twice            answer each command twice.
   --twice-gap MS     the pause between the two answers of --twice (default 0).
-                     With a pause, both of the program's readings (a tick and
-                     OneShot) find a whole reply.
+  --silent           never answer.
   --garbage          answer with random bytes (0x00-0xff) as long as the reply.
   --flood            after the first command, send random bytes without end
                      (paced by --baud when given) until "mode normal".
@@ -56,7 +60,7 @@ Control lines (with --control):
   send TEXT          write TEXT (escapes as for --reply) to the line now.
   reply TEXT         answer with TEXT from now on; "reply" alone goes back to
                      generated replies.
-  mode M             M is normal, silent, garbage, flood or twice.
+  mode M             M is normal, silent, garbage, flood, twice or acknowledge.
   short N            as --short.
   delay MS           as --delay.
   unplug             close the device, as if unplugged; the link leads nowhere.
@@ -91,6 +95,8 @@ bool parseMode(std::string_view text, Mode& mode)
         mode = Mode::Flood;
     else if (text == "twice")
         mode = Mode::Twice;
+    else if (text == "acknowledge")
+        mode = Mode::Acknowledge;
     else
         return false;
     return true;
@@ -201,6 +207,7 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
         {"--stale", true, text("--stale", result.stale)},
         {"--stale-gap", true, number("--stale-gap", 0, 60000, result.staleGapMs)},
         {"--twice-gap", true, number("--twice-gap", 0, 60000, result.twiceGapMs)},
+        {"--ack-gap", true, number("--ack-gap", 0, 60000, result.ackGapMs)},
         {"--seed", true,
          [&](std::string_view value, std::string& err) {
              std::uint64_t seed = 0;
@@ -213,6 +220,7 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
          }},
         {"--silent", false, mode("--silent", Mode::Silent)},
         {"--twice", false, mode("--twice", Mode::Twice)},
+        {"--acknowledge", false, mode("--acknowledge", Mode::Acknowledge)},
         {"--garbage", false, mode("--garbage", Mode::Garbage)},
         {"--flood", false, mode("--flood", Mode::Flood)},
         {"--install", true,

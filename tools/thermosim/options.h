@@ -14,6 +14,7 @@ enum class Mode
     Garbage,
     Flood,
     Twice,
+    Acknowledge,
 };
 
 struct Options
@@ -26,6 +27,7 @@ struct Options
     std::optional<std::string> stale; // already unescaped
     long staleGapMs = 100;
     long twiceGapMs = 0;
+    long ackGapMs = 100;
     std::string installPrefix;
     int com = 0;
     bool control = false;

@@ -23,6 +23,8 @@ constexpr char kMeasure = 'M';
 constexpr Nanos kLoneEscapeWait = 50 * kNanosPerMs;
 constexpr std::size_t kFloodChunk = 4096;
 constexpr std::size_t kPacedFloodChunk = 64;
+// What an acknowledging thermometer sends before its reply: ACK, "OK", CR LF.
+constexpr const char* kAcknowledgement = "\x06OK\r\n";
 
 int signalPipe[2] = {-1, -1};
 
@@ -314,6 +316,13 @@ void Simulator::answer(std::uint64_t query)
         stale.pauseAfter = options_.staleGapMs * kNanosPerMs;
         transmitter_.push(std::move(stale));
     }
+    if (mode_ == Mode::Acknowledge) {
+        Chunk acknowledgement;
+        acknowledgement.kind = Chunk::Kind::Stale;
+        acknowledgement.bytes = kAcknowledgement;
+        acknowledgement.pauseAfter = options_.ackGapMs * kNanosPerMs;
+        transmitter_.push(std::move(acknowledgement));
+    }
     const int copies = mode_ == Mode::Twice ? 2 : 1;
     for (int copy = 0; copy < copies; ++copy) {
         Chunk reply;
@@ -383,7 +392,7 @@ void Simulator::onControlLine(std::string_view line)
     } else if (command == "mode") {
         Mode mode = Mode::Normal;
         if (!parseMode(argument, mode))
-            return refuse("expected normal, silent, garbage, flood or twice");
+            return refuse("expected normal, silent, garbage, flood, twice or acknowledge");
         mode_ = mode;
         if (mode_ != Mode::Flood && flooding_) {
             flooding_ = false;
