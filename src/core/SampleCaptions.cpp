@@ -41,6 +41,12 @@ std::string noAnswer(int port)
     return "The thermometer did not answer on " + portName(port);
 }
 
+std::string malformed(int port)
+{
+    return "The thermometer's reply on " + portName(port) +
+           " was malformed; the weather file was not written";
+}
+
 std::string pathNotSaved(const std::string& location)
 {
     return "The path cannot be saved in " + location;

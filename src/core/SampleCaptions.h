@@ -16,6 +16,8 @@ std::string withFileError(const std::string& caption, const std::string& path,
 std::string notOpen(int port, const std::string& reason);
 std::string lost(int port, const std::string& reason);
 std::string noAnswer(int port);
+// The reply's weather field would split the file's lines, so the file was not written.
+std::string malformed(int port);
 
 std::string pathNotSaved(const std::string& location);
 std::string portNotSaved(const std::string& location);

@@ -8,6 +8,7 @@
 #include "core/PortChoice.h"
 #include "core/ReplyFields.h"
 #include "core/SampleCaptions.h"
+#include "core/WeatherField.h"
 #include "core/WeatherText.h"
 
 #include <chrono>
@@ -398,9 +399,11 @@ void UiQuorvix::request(core::ExchangeForm form)
 
 void UiQuorvix::follow(const core::ExchangeStep& step)
 {
+    m_wakeAt = step.wakeAt;
     if (step.outcome != core::ExchangeOutcome::None)
         deliver(step);
     if (step.send) {
+        m_askedPort = MSComm1.port();
         // A line that is closed (unplugged, or held by another program when it was opened)
         // is tried again, so sampling resumes by itself once the thermometer is back.
         if (!MSComm1.isOpen() && !MSComm1.open(MSComm1.port())) {
@@ -413,7 +416,6 @@ void UiQuorvix::follow(const core::ExchangeStep& step)
             return;
         }
     }
-    m_wakeAt = step.wakeAt;
 }
 
 void UiQuorvix::abandon(const std::string& caption)
@@ -427,18 +429,22 @@ void UiQuorvix::deliver(const core::ExchangeStep& step)
     switch (step.outcome) {
     case core::ExchangeOutcome::Replied: {
         const std::string temperature = core::temperatureField(step.reply);
-        if (step.finishedForm == core::ExchangeForm::OneShot) {
-            writeWeatherFile(core::weatherField(step.reply));
-            showReading(withFileError(core::captions::oneShot(temperature)));
-        } else {
-            if (m_counter.step())
-                writeWeatherFile(core::weatherField(step.reply));
-            showReading(withFileError(core::captions::reading(temperature)));
+        const std::string weather = core::weatherField(step.reply);
+        const bool oneShot = step.finishedForm == core::ExchangeForm::OneShot;
+        const bool due = oneShot || m_counter.step();
+        // The old file stays as it was rather than take a field that would split its lines.
+        if (due && core::breaksLine(weather)) {
+            showReading(core::captions::malformed(m_askedPort));
+            break;
         }
+        if (due)
+            writeWeatherFile(weather);
+        showReading(withFileError(oneShot ? core::captions::oneShot(temperature)
+                                          : core::captions::reading(temperature)));
         break;
     }
     case core::ExchangeOutcome::TimedOut:
-        showReading(core::captions::noAnswer(MSComm1.port()));
+        showReading(core::captions::noAnswer(m_askedPort));
         break;
     case core::ExchangeOutcome::Abandoned:
         showReading(m_abandonCaption);

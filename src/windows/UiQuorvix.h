@@ -105,6 +105,8 @@ private:
     core::ExchangeMachine m_exchange;
     std::optional<core::ExchangeTime> m_wakeAt;
     std::string m_abandonCaption;
+    // The port the running exchange asked, whatever the port box says meanwhile.
+    int m_askedPort = 0;
     core::TickCounter m_counter;
     core::StatusLine m_status;
     std::string m_fileError;
