@@ -121,10 +121,10 @@ start_program
 [ "$(registry_value CPort)" = 1 ] || fail "CPort is '$(registry_value CPort)'"
 [ "$(registry_value WXPath)" = 'C:\UiView\WXprs.txt' ] || fail "WXPath is '$(registry_value WXPath)'"
 
-echo "== OneShot writes C:\\UiView\\WXprs.txt byte for byte"
+echo "== OneShot, pressed with Enter where the focus starts, writes C:\\UiView\\WXprs.txt byte for byte"
 mkdir -p "$drive_c/UiView"
 before=$(LC_ALL=C date '+%b %d %Y %H:%M')
-click_oneshot
+xdotool windowfocus --sync "$window" key Return
 await "$program" '^caption One shot' || fail "OneShot showed no reading"
 after=$(LC_ALL=C date '+%b %d %Y %H:%M')
 [ "$line" = $'caption One shot +21.3\u00b0C' ] || fail "OneShot caption is '$line'"
