@@ -221,6 +221,18 @@ void UiQuorvix::placeControls()
 
 bool UiQuorvix::translateKey(MSG& message)
 {
+    // Tab moves on from every control, the multi-line Text1 included, which would otherwise
+    // take the Tab as text.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+        IsChild(m_window, GetFocus())) {
+        const bool back = GetKeyState(VK_SHIFT) < 0;
+        if (HWND next = GetNextDlgTabItem(m_window, GetFocus(), back)) {
+            if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+                SendMessageW(next, EM_SETSEL, 0, -1);
+            SetFocus(next);
+        }
+        return true;
+    }
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
         HWND focus = GetFocus();
         if (focus == Command1 || focus == Command2 || focus == Command3) {
