@@ -1,6 +1,7 @@
 #include "UiQuorvix.h"
 
 #include "CaptionTrace.h"
+#include "FontFit.h"
 #include "Text.h"
 #include "WeatherFile.h"
 #include "core/Captions.h"
@@ -72,6 +73,8 @@ bool UiQuorvix::create(int show)
         return false;
     createControls();
     OnLoad();
+    // The font is fitted to the captions start-up has put in place.
+    placeControls();
     ShowWindow(m_window, show);
     UpdateWindow(m_window);
     SetFocus(Command1);
@@ -195,24 +198,37 @@ void UiQuorvix::createControls()
     scroll.nMax = core::kScrollMaximum;
     scroll.nPos = m_scrollValue;
     SetScrollInfo(VScroll1, SB_CTL, &scroll, FALSE);
-    placeControls();
 }
 
 // Twips to pixels: 15 twips make one pixel at 96 DPI.
 void UiQuorvix::placeControls()
 {
     const auto pixels = [this](int twips) { return MulDiv(twips, int(m_dpi), 1440); };
-    if (m_font)
-        DeleteObject(m_font);
-    m_font = CreateFontW(-MulDiv(kDesignFontPoints, int(m_dpi), 72), 0, 0, 0, FW_NORMAL, FALSE,
-                         FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                         DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg");
+    const auto scaled = [this](LONG atDesign) { return LONG(MulDiv(atDesign, int(m_dpi), 96)); };
+    std::vector<FontFit::Box> boxes;
     for (const Design& design : kControls) {
         HWND control = this->*design.control;
-        SetWindowPos(control, nullptr, pixels(design.left), pixels(design.top),
-                     pixels(design.width), pixels(design.height), SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
+        const SIZE size = {pixels(design.width), pixels(design.height)};
+        SetWindowPos(control, nullptr, pixels(design.left), pixels(design.top), size.cx, size.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        // Every caption as it stands, the widest weather text and a three-digit port.
+        if (control == Text1)
+            boxes.push_back(
+                {{L"Sep 30 2026 23:59", L"000/000g000t070"}, size, {scaled(10), scaled(8)}});
+        else if (control == CPort)
+            boxes.push_back({{L"000"}, size, {scaled(12), scaled(8)}});
+        else if (design.className == std::wstring(WC_BUTTONW))
+            boxes.push_back({{win::widen(text(control))}, size, {scaled(6), scaled(4)}});
+        else if (design.className == std::wstring(WC_STATICW))
+            boxes.push_back({{win::widen(text(control))}, size, {0, 0}});
     }
+    HFONT font = FontFit::largestFitting(L"MS Shell Dlg", kDesignFontPoints, m_dpi, boxes);
+    for (const Design& design : kControls)
+        SendMessageW(this->*design.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (m_font)
+        DeleteObject(m_font);
+    m_font = font;
+
     RECT frame = {0, 0, pixels(kClientWidth), pixels(kClientHeight)};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
     SetWindowPos(m_window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
