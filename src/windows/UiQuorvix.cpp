@@ -108,6 +108,8 @@ LRESULT UiQuorvix::handle(UINT message, WPARAM wParam, LPARAM lParam)
             OnCommand3Click();
         else if (code == EN_CHANGE)
             onEditChange(control);
+        else if (code == EN_KILLFOCUS && control == WXfile)
+            m_weatherPath = text(WXfile);
         return 0;
     }
     case WM_VSCROLL:
@@ -251,6 +253,10 @@ bool UiQuorvix::translateKey(MSG& message)
     }
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
         HWND focus = GetFocus();
+        if (focus == WXfile) {
+            m_weatherPath = text(WXfile);
+            return true;
+        }
         if (focus == Command1 || focus == Command2 || focus == Command3) {
             SendMessageW(focus, BM_CLICK, 0, 0);
             return true;
@@ -274,6 +280,7 @@ void UiQuorvix::OnLoad()
     m_settingsUnsaved = !pathSaved || !portSaved;
 
     setText(WXfile, path);
+    m_weatherPath = path;
     setText(CPort, port);
 
     std::string problem;
@@ -489,7 +496,7 @@ std::string UiQuorvix::writeWeatherFile(const std::string& weatherField)
     const core::LocalTime now = {clock.wYear, clock.wMonth, clock.wDay, clock.wHour, clock.wMinute};
     // The edit control shows the device's bytes as Latin-1 characters, as the caption does.
     setText(Text1, core::captions::latin1ToUtf8(core::weatherDisplayText(now, weatherField)));
-    const std::string path = text(WXfile);
+    const std::string& path = m_weatherPath;
     const std::string error = WeatherFile::write(path, core::weatherFileBytes(now, weatherField));
     m_fileError = error.empty() ? std::string() : path + "\n" + error;
     return error;

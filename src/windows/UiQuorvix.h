@@ -97,6 +97,9 @@ private:
     // text really changes, whether the user or the program changed it.
     std::wstring m_wxfileText;
     std::wstring m_cportText;
+    // The file is written to the path as it stood when editing last finished (Enter, or the
+    // focus left the box), never to a half-typed one; each keystroke is still saved at once.
+    std::string m_weatherPath;
     int m_scrollValue;
 
     Registry m_settings;
