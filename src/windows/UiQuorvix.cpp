@@ -285,7 +285,13 @@ void UiQuorvix::OnLoad()
 
     std::string problem;
     const core::PortChoice choice = core::choosePort(port);
-    if (choice.kind != core::PortChoice::Kind::Port) {
+    // A stored port is taken as if it had been typed: one that names no port the arrows can
+    // reach opens nothing, and no reading asks any port until the user chooses one.
+    m_portChosen = choice.kind == core::PortChoice::Kind::Port;
+    if (choice.kind == core::PortChoice::Kind::OutOfRange) {
+        MSComm1.close();
+        problem = core::captions::portOutOfRange();
+    } else if (choice.kind == core::PortChoice::Kind::NotANumber) {
         MSComm1.close();
         problem = core::captions::storedPortNotANumber(port);
     } else if (!openPort(choice.port)) {
@@ -321,8 +327,7 @@ void UiQuorvix::OnCPortChange()
     const std::string typed = text(CPort);
     const core::PortChoice choice = core::choosePort(typed);
     if (choice.kind == core::PortChoice::Kind::NotANumber) {
-        const bool blank = typed.find_first_not_of(" \t") == std::string::npos;
-        showMessage(blank ? core::captions::noPortChosen() : core::captions::notAPortNumber(typed));
+        showMessage(core::captions::notAPortNumber(typed));
         return;
     }
     if (choice.kind == core::PortChoice::Kind::OutOfRange) {
@@ -338,6 +343,7 @@ void UiQuorvix::OnCPortChange()
         showMessage(core::captions::portNotSaved(m_settings.location()));
     const core::PortChoice now = core::choosePort(current);
     const int port = now.kind == core::PortChoice::Kind::Port ? now.port : choice.port;
+    m_portChosen = true;
     if (!openPort(port)) {
         showMessage(core::captions::cannotBeOpened(port, MSComm1.lastError()));
         return;
@@ -405,12 +411,15 @@ bool UiQuorvix::openPort(int port)
 
 void UiQuorvix::OnCommand1Click()
 {
-    request(core::ExchangeForm::OneShot);
+    if (!askNoPort())
+        request(core::ExchangeForm::OneShot);
 }
 
 void UiQuorvix::OnCommand2Click()
 {
-    SetTimer(m_window, kTimer1, kTickIntervalMs, nullptr);
+    // A second Start leaves the countdown running, so pressing it never delays a reading.
+    if (!m_started)
+        SetTimer(m_window, kTimer1, kTickIntervalMs, nullptr);
     m_started = true;
     showState();
 }
@@ -424,7 +433,17 @@ void UiQuorvix::OnCommand3Click()
 
 void UiQuorvix::OnTimer1Tick()
 {
-    request(core::ExchangeForm::Sampling);
+    if (!askNoPort())
+        request(core::ExchangeForm::Sampling);
+}
+
+// Without a port the user chose, a reading asks no port at all and says so.
+bool UiQuorvix::askNoPort()
+{
+    if (m_portChosen)
+        return false;
+    showMessage(core::captions::noPortChosen());
+    return true;
 }
 
 void UiQuorvix::request(core::ExchangeForm form)

@@ -55,6 +55,7 @@ private:
     void OnTimer1Tick();
 
     bool openPort(int port);
+    bool askNoPort();
     void request(core::ExchangeForm form);
     void follow(const core::ExchangeStep& step);
     void deliver(const core::ExchangeStep& step);
@@ -105,6 +106,7 @@ private:
     Registry m_settings;
     bool m_settingsUnsaved = false;
     bool m_started = false;
+    bool m_portChosen = false;
     core::ExchangeMachine m_exchange;
     std::optional<core::ExchangeTime> m_wakeAt;
     std::string m_abandonCaption;
