@@ -64,8 +64,16 @@ std::string write(const std::string& path, const std::string& contents)
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
         return "it is not a regular file";
 
+    const std::wstring folder = folderOf(target);
+    const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? "the folder does not exist"
+                   : win::errorText(error);
+    }
     wchar_t temporary[MAX_PATH + 1] = {};
-    if (!GetTempFileNameW(folderOf(target).c_str(), L"uiq", 0, temporary))
+    if (!GetTempFileNameW(folder.c_str(), L"uiq", 0, temporary))
         return win::errorText(GetLastError());
     std::string error = writeTemporary(temporary, contents);
     if (error.empty()) {
