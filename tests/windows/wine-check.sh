@@ -17,8 +17,9 @@ for tool in wine wineserver Xvfb xdotool; do
     exit 77
   fi
 done
-if [ ! -f "$exe" ]; then
-  echo "SKIP: $exe is not built"
+hold_file=$(dirname "$exe")/HoldFile.exe
+if [ ! -f "$exe" ] || [ ! -f "$hold_file" ]; then
+  echo "SKIP: $exe or $hold_file is not built"
   exit 77
 fi
 
@@ -134,6 +135,27 @@ for when in "$before" "$after"; do
   cmp -s "$file" <(printf '%s\r\n%s\r\n' "$when" "$weather") && ok=1
 done
 [ -n "$ok" ] || fail "the weather file holds: $(od -c "$file" | head -5)"
+
+echo "== The host program holding the file: a moment delays the write, longer keeps the old file"
+hold() {
+  exec {holder}< <(exec wine "$hold_file" 'C:\UiView\WXprs.txt' "$1" 2>/dev/null)
+  await "$holder" '^held' || fail "the file could not be held open"
+}
+old=$(cat "$file")
+old_inode=$(stat -c %i "$file")
+hold 3000
+click_oneshot
+await "$program" '^caption One shot' || fail "OneShot showed no reading"
+[[ $line == *'cannot write C:\UiView\WXprs.txt: '* ]] || fail "a held file gave no error: '$line'"
+[ "$(cat "$file")" = "$old" ] && [ "$(stat -c %i "$file")" = "$old_inode" ] ||
+  fail "the held file was changed"
+[ "$(ls "$drive_c/UiView")" = WXprs.txt ] || fail "left behind: $(ls "$drive_c/UiView")"
+await "$holder" '^released' 10 || fail "the file was not let go"
+hold 300
+click_oneshot
+await "$program" '^caption One shot' || fail "OneShot showed no reading"
+[[ $line != *'cannot write'* ]] || fail "a file held for a moment was not written: '$line'"
+[ "$(stat -c %i "$file")" != "$old_inode" ] || fail "the file was not replaced"
 
 echo "== Typing 2 into the port box opens COM2 and saves 2"
 click_cport
