@@ -1,21 +1,25 @@
-// Any bytes as the settings file: reading the two values with their defaults, and values
-// of every kind written and read back.
+// Any bytes as the settings file: reading the two values with their defaults, what reading
+// and writing leave of the file's other lines, and odd values written and read back, by this
+// program and by the INI reader of earlier versions.
 #include "FuzzSupport.h"
+#include "core/ConfigValues.h"
 #include "settings/Module1.h"
+#include "settings/SettingsFile.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QSettings>
-#include <optional>
 
 namespace {
 
 using FuzzSupport::Reader;
+using Outcome = Module1::ReadResult::Outcome;
 
-const QString kNames[] = {QStringLiteral("WXPath"), QStringLiteral("CPort")};
-const QString kDefaults[] = {QStringLiteral("C:\\UiView\\WXprs.txt"), QStringLiteral("1")};
+const QString kNames[] = {QLatin1String(core::kWXPath.name), QLatin1String(core::kCPort.name)};
+const QString kDefaults[] = {QLatin1String(core::kWXPath.defaultText),
+                             QLatin1String(core::kCPort.defaultText)};
 
-// Values that the ini format has to escape or quote to keep as text.
+// Values that a line format has to escape or quote to keep as text.
 const QString kOddValues[] = {
     QString(),
     QStringLiteral(" "),
@@ -23,12 +27,16 @@ const QString kOddValues[] = {
     QStringLiteral("@Invalid()"),
     QStringLiteral("@ByteArray(x)"),
     QStringLiteral("@Variant(\\0\\0\\0\\x7f)"),
+    QStringLiteral("@@x"),
+    QStringLiteral("@String(x)"),
     QStringLiteral("a, b"),
     QStringLiteral("a,b,c"),
     QStringLiteral("\"quoted\""),
+    QStringLiteral("\"half"),
     QStringLiteral("x=y;z#w"),
     QStringLiteral("[Config]\nWXPath=other"),
     QStringLiteral("C:\\\\UiView\\\\WXprs.txt"),
+    QStringLiteral("C:\\xdata\\x1f\\x7\\"),
     QStringLiteral("line\r\nbreak\ttab"),
     QString(QChar(0)) + QStringLiteral("1"),
     QStringLiteral("\u00e9\u00df\u20ac\u00a0\u2028"),
@@ -37,25 +45,67 @@ const QString kOddValues[] = {
     QString(70000, QLatin1Char('W')),
 };
 
-// The value a file holds, as any reader of the ini format sees it: text, or nothing.
-std::optional<QString> storedText(const QString& file, const QString& name)
+QByteArray contentsOf(const QString& file)
 {
-    QSettings probe(file, QSettings::IniFormat);
-    probe.beginGroup(QStringLiteral("Config"));
-    const QVariant value = probe.value(name);
-    if (value.typeId() != QMetaType::QString)
-        return std::nullopt;
-    return value.toString();
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool checkRoundTrip(const Module1& store, const QString& name, const QString& value)
+// Every line of before but the lines of one value is still in after, in the same order.
+bool keepsOtherLines(const QByteArray& before, const QByteArray& after, const QString& name)
 {
+    const QString key = QLatin1String(core::kConfigGroup) + QLatin1Char('/') + name;
+    const QList<QByteArray> afterLines = after.split('\n');
+    qsizetype next = 0;
+    for (const SettingsFile::Line& line : SettingsFile::parse(before)) {
+        if (line.kind == SettingsFile::Line::Kind::Entry && line.group &&
+            (line.group->isEmpty() ? line.key : *line.group + QLatin1Char('/') + line.key) == key)
+            continue;
+        while (next < afterLines.size() && afterLines[next] != line.raw)
+            ++next;
+        if (next == afterLines.size())
+            return false;
+        ++next;
+    }
+    return true;
+}
+
+bool checkRoundTrip(const Module1& store, const QString& file, const QString& name,
+                    const QString& value)
+{
+    const QByteArray before = contentsOf(file);
     if (!store.WriteConfigValue(name, value))
         return false;
+    UIQ_CHECK(keepsOtherLines(before, contentsOf(file), name));
     QString back;
-    store.ReadConfigValue(name, back, QStringLiteral("\x01not-this"));
+    UIQ_CHECK(store.ReadConfigValue(name, back, QStringLiteral("\x01not-this")).outcome ==
+              Outcome::Stored);
     UIQ_CHECK(back == value);
     return true;
+}
+
+bool holdsControl(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return true;
+    }
+    return false;
+}
+
+// A value written into a new file reads the same through Qt's INI format, as an earlier
+// version of the program reads it (control characters aside, which no path holds).
+void checkEarlierVersionReads(const QString& value)
+{
+    if (holdsControl(value))
+        return;
+    const QString file = FuzzSupport::scratchFolder() + QStringLiteral("/earlier.conf");
+    QFile::remove(file);
+    UIQ_CHECK(Module1(file).WriteConfigValue(kNames[0], value));
+    QSettings earlier(file, QSettings::IniFormat);
+    const QVariant read =
+        earlier.value(QLatin1String(core::kConfigGroup) + QLatin1Char('/') + kNames[0]);
+    UIQ_CHECK(read.typeId() == QMetaType::QString && read.toString() == value);
 }
 
 } // namespace
@@ -78,34 +128,52 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QFile f(file);
         UIQ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         UIQ_CHECK(f.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size));
+        // Written out first, or closing the file would stamp it with the time of day again.
+        UIQ_CHECK(f.flush());
         UIQ_CHECK(f.setFileTime(QDateTime::fromSecsSinceEpoch(++serial, Qt::UTC),
                                 QFileDevice::FileModificationTime));
     }
 
     const Module1 store(file);
     for (int i = 0; i < 2; ++i) {
-        const std::optional<QString> stored = storedText(file, kNames[i]);
+        const QByteArray before = contentsOf(file);
         QString value;
-        store.ReadConfigValue(kNames[i], value, kDefaults[i]);
-        UIQ_CHECK(value == (stored ? *stored : kDefaults[i]));
-        // What was read is there to stay: a stored text, or the default written back.
+        const Module1::ReadResult read = store.ReadConfigValue(kNames[i], value, kDefaults[i]);
+        const QByteArray after = contentsOf(file);
+        UIQ_CHECK(keepsOtherLines(before, after, kNames[i]));
+        if (read.outcome != Outcome::Defaulted)
+            UIQ_CHECK(after == before);
+        if (read.outcome != Outcome::Stored)
+            UIQ_CHECK(value == kDefaults[i]);
+        UIQ_CHECK(read.where.isEmpty() == (read.outcome != Outcome::Unreadable));
+        // What was read is there to stay: a stored text, the default written back, or the
+        // same unreadable line.
         QString again;
-        store.ReadConfigValue(kNames[i], again, QStringLiteral("\x02other default"));
-        UIQ_CHECK(again == value);
+        const Module1::ReadResult second =
+            store.ReadConfigValue(kNames[i], again, QStringLiteral("\x02other default"));
+        if (read.outcome == Outcome::Unreadable) {
+            UIQ_CHECK(second.outcome == Outcome::Unreadable);
+        } else {
+            UIQ_CHECK(second.outcome == Outcome::Stored);
+            UIQ_CHECK(again == value);
+        }
     }
 
     Reader in(data, size);
     const std::uint8_t pick = in.take<std::uint8_t>();
     const QByteArray rest = in.rest();
-    checkRoundTrip(store, kNames[pick & 1], kOddValues[(pick >> 1) % std::size(kOddValues)]);
-    const bool wrotePath = checkRoundTrip(store, kNames[0], QString::fromUtf8(rest));
-    checkRoundTrip(store, kNames[1], QString::fromLatin1(rest));
+    const QString odd = kOddValues[(pick >> 1) % std::size(kOddValues)];
+    checkRoundTrip(store, file, kNames[pick & 1], odd);
+    const bool wrotePath = checkRoundTrip(store, file, kNames[0], QString::fromUtf8(rest));
+    checkRoundTrip(store, file, kNames[1], QString::fromLatin1(rest));
     // Both values live side by side; writing one leaves the other alone.
     if (wrotePath) {
         QString path;
         store.ReadConfigValue(kNames[0], path, kDefaults[0]);
         UIQ_CHECK(path == QString::fromUtf8(rest));
     }
+    checkEarlierVersionReads(odd);
+    checkEarlierVersionReads(QString::fromUtf8(rest));
 
     return 0;
 }

@@ -56,7 +56,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("stored");
         QTest::newRow("integer") << QByteArray("CPort=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x3)\n");
-        QTest::newRow("list") << QByteArray("CPort=2, 3\n");
         QTest::newRow("bytes") << QByteArray("CPort=@ByteArray(3)\n");
     }
 

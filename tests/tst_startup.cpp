@@ -2,6 +2,7 @@
 #include "SimulatedThermometer.h"
 #include "ui/UiQuorvix.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QProcess>
@@ -154,6 +155,132 @@ private slots:
         QTest::newRow("interrupted") << int(SIGINT);
         QTest::newRow("terminal hung up") << int(SIGHUP);
         QTest::newRow("caption reader quit first") << 0;
+    }
+
+    void settingsFileReadAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("port");
+        // %1 stands for the settings file.
+        QTest::addColumn<QString>("caption");
+        // What start-up leaves in the file; null when it must not touch it.
+        QTest::addColumn<QByteArray>("afterStartUp");
+        QTest::addColumn<QByteArray>("afterPortTwo");
+
+        const QString defaultPath = QStringLiteral("C:\\UiView\\WXprs.txt");
+        QTest::newRow("unquoted comma")
+            << QByteArray("[Config]\nWXPath=/home/me/wx,prs.txt\nCPort=1\n")
+            << QStringLiteral("/home/me/wx,prs.txt") << QStringLiteral("1")
+            << QStringLiteral("Stopped") << QByteArray()
+            << QByteArray("[Config]\nWXPath=/home/me/wx,prs.txt\nCPort=2\n");
+        QTest::newRow("hand-typed backslashes")
+            << QByteArray("[Config]\nWXPath = C:\\UiView\\new\\WXprs.txt\nCPort = 1\n")
+            << QStringLiteral("C:\\UiView\\new\\WXprs.txt") << QStringLiteral("1")
+            << QStringLiteral("Stopped") << QByteArray()
+            << QByteArray("[Config]\nWXPath = C:\\UiView\\new\\WXprs.txt\nCPort=2\n");
+        QTest::newRow("stray quote") << QByteArray("[Config]\nWXPath=/home/me/\"wx.txt\nCPort=1\n")
+                                     << QStringLiteral("/home/me/\"wx.txt") << QStringLiteral("1")
+                                     << QStringLiteral("Stopped") << QByteArray()
+                                     << QByteArray("[Config]\nWXPath=/home/me/\"wx.txt\nCPort=2\n");
+        QTest::newRow("an earlier version's file")
+            << QByteArray("[Config]\nCPort=1\nWXPath=\"C:\\\\Ui View\\\\wx, \\\"1\\\".txt\"\n")
+            << QStringLiteral("C:\\Ui View\\wx, \"1\".txt") << QStringLiteral("1")
+            << QStringLiteral("Stopped") << QByteArray()
+            << QByteArray("[Config]\nCPort=2\nWXPath=\"C:\\\\Ui View\\\\wx, \\\"1\\\".txt\"\n");
+        QTest::newRow("another type")
+            << QByteArray("; set up by hand\n[Config]\nWXPath=/home/me/wx.txt\n"
+                          "CPort=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x3)\n")
+            << QStringLiteral("/home/me/wx.txt") << QStringLiteral("1") << QStringLiteral("Stopped")
+            << QByteArray("; set up by hand\n[Config]\nWXPath=/home/me/wx.txt\nCPort=1\n")
+            << QByteArray("; set up by hand\n[Config]\nWXPath=/home/me/wx.txt\nCPort=2\n");
+        QTest::newRow("line not UTF-8")
+            << QByteArray("[Config]\nWXPath=/home/me/w\xe9x.txt\nCPort=1\n") << defaultPath
+            << QStringLiteral("1")
+            << QStringLiteral("WXPath cannot be read: line 2 of %1 is not valid UTF-8")
+            << QByteArray() << QByteArray("[Config]\nWXPath=/home/me/w\xe9x.txt\nCPort=2\n");
+        QTest::newRow("group without its ]")
+            << QByteArray("[Config\nWXPath=/home/me/wx.txt\nCPort=3\n") << defaultPath
+            << QStringLiteral("1")
+            << QStringLiteral("WXPath and CPort cannot be read: line 1 of %1 opens a group "
+                              "without its closing \"]\"")
+            << QByteArray()
+            << QByteArray("[Config\nWXPath=/home/me/wx.txt\nCPort=3\n\n[Config]\nCPort=2\n");
+        const QByteArray longPath = "/home/me/" + QByteArray(40000, 'x');
+        QTest::newRow("path longer than the box")
+            << "[Config]\nWXPath=" + longPath + "\nCPort=1\n"
+            << QString::fromLatin1(longPath) << QStringLiteral("1")
+            << QStringLiteral("The stored path is longer than the path box holds (40009 "
+                              "characters); it stays as stored")
+            << QByteArray() << "[Config]\nWXPath=" + longPath + "\nCPort=2\n";
+    }
+
+    // A settings file as a user or an earlier version left it: each value is read as it stands
+    // on its line, nothing is written over what cannot be shown or read, the caption says
+    // why, and a later edit of the port changes only the port's line.
+    void settingsFileReadAsWritten()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, path);
+        QFETCH(QString, port);
+        QFETCH(QString, caption);
+        QFETCH(QByteArray, afterStartUp);
+        QFETCH(QByteArray, afterPortTwo);
+        Profile profile;
+        SimulatedThermometer thermometer;
+        QVERIFY(thermometer.start());
+        profile.linkCom(1, thermometer.devicePath());
+        profile.linkCom(2, profile.root() + QStringLiteral("/no-such-tty"));
+        profile.writeSettingsText(contents);
+
+        const auto window = openWindow(profile, m_clock);
+        QCOMPARE(window->WXfile->text(), path.left(window->WXfile->maxLength()));
+        QCOMPARE(window->CPort->text(), port);
+        QCOMPARE(window->windowTitle(),
+                 caption.replace(QStringLiteral("%1"), profile.settingsFile()));
+        QVERIFY(window->MSComm1.PortOpen());
+        QCOMPARE(profile.settingsText(), afterStartUp.isNull() ? contents : afterStartUp);
+
+        window->CPort->selectAll();
+        QTest::keyClicks(window->CPort, QStringLiteral("2"));
+        QCOMPARE(profile.settingsText(), afterPortTwo);
+    }
+
+    // Values planted for the whole organisation are not the user's: the user's own file
+    // gets the defaults.
+    void organisationWideSettingsAreIgnored()
+    {
+        Profile profile;
+        for (int com : {1, 4})
+            profile.linkCom(com, profile.root() + QStringLiteral("/no-such-tty"));
+        QFile planted(profile.configHome() + QStringLiteral("/Vostrel.conf"));
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write("[Config]\nWXPath=/planted/wx.txt\nCPort=4\n");
+        planted.close();
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("WINEPREFIX"), profile.winePrefix());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.configHome());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {});
+        QVERIFY(program.waitForStarted());
+        QByteArray output;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                output += program.readAllStandardOutput();
+                return output.contains("caption ") || program.state() == QProcess::NotRunning;
+            },
+            10000));
+        QVERIFY2(output.startsWith("caption COM1 cannot be opened"), output.constData());
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+
+        const QByteArray stored = profile.settingsText();
+        QVERIFY2(stored.contains("CPort=1\n"), stored.constData());
+        QVERIFY2(stored.contains("WXPath=C:\\\\UiView\\\\WXprs.txt\n"), stored.constData());
     }
 
     // The built program as a process: shows "Stopped" with the simulator as COM1, stores its

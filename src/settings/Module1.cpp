@@ -1,21 +1,35 @@
 #include "settings/Module1.h"
 
+#include "core/ConfigValues.h"
+#include "settings/SettingsFile.h"
+
 #include <QSettings>
 #include <memory>
 
 namespace {
 
-const QString kGroup = QStringLiteral("Config");
+QString key(const QString& name)
+{
+    return QLatin1String(core::kConfigGroup) + QLatin1Char('/') + name;
+}
 
 std::unique_ptr<QSettings> openStore(const QString& settingsFile)
 {
     std::unique_ptr<QSettings> store;
-    if (settingsFile.isEmpty())
-        store = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("Vostrel"), QStringLiteral("UiQuorvix"));
-    else
-        store = std::make_unique<QSettings>(settingsFile, QSettings::IniFormat);
-    store->beginGroup(kGroup);
+    if (!settingsFile.isEmpty()) {
+        store = std::make_unique<QSettings>(settingsFile, SettingsFile::format());
+    } else {
+#ifdef Q_OS_WIN
+        const QSettings::Format format = QSettings::NativeFormat;
+#else
+        const QSettings::Format format = SettingsFile::format();
+#endif
+        store = std::make_unique<QSettings>(format, QSettings::UserScope,
+                                            QLatin1String(core::kOrganisation),
+                                            QLatin1String(core::kApplication));
+    }
+    // A value planted for the whole organisation or machine is not the user's.
+    store->setFallbacksEnabled(false);
     return store;
 }
 
@@ -23,19 +37,29 @@ std::unique_ptr<QSettings> openStore(const QString& settingsFile)
 
 Module1::Module1(QString settingsFile) : m_settingsFile(std::move(settingsFile)) {}
 
-void Module1::ReadConfigValue(const QString& name, QString& setting,
-                              const QString& defaultText) const
+Module1::ReadResult Module1::ReadConfigValue(const QString& name, QString& setting,
+                                             const QString& defaultText) const
 {
     {
         const auto store = openStore(m_settingsFile);
-        const QVariant value = store->value(name);
+        const QVariant value = store->value(key(name));
         if (value.typeId() == QMetaType::QString) {
             setting = value.toString();
-            return;
+            return {};
+        }
+        const auto damaged = SettingsFile::unreadableLineFor(
+            store->value(SettingsFile::layoutKey()).value<SettingsFile::Layout>(),
+            QLatin1String(core::kConfigGroup), name);
+        if (damaged) {
+            setting = defaultText;
+            return {ReadResult::Outcome::Unreadable, QStringLiteral("line %1 of %2 %3")
+                                                         .arg(damaged->number)
+                                                         .arg(store->fileName(), damaged->problem)};
         }
     }
     WriteConfigValue(name, defaultText);
     setting = defaultText;
+    return {ReadResult::Outcome::Defaulted, {}};
 }
 
 bool Module1::WriteConfigValue(const QString& name, const QString& text) const
@@ -44,14 +68,13 @@ bool Module1::WriteConfigValue(const QString& name, const QString& text) const
     // Storing what is already stored would cost a lock file and two flushes to disk, most of
     // start-up, where the window writes back the path it has just read. Whether the store
     // could take a change is still found out, without writing.
-    const QVariant stored = store->value(name);
+    const QVariant stored = store->value(key(name));
     if (store->status() == QSettings::NoError && stored.typeId() == QMetaType::QString &&
         stored.toString() == text)
         return store->isWritable();
-    store->setValue(name, text);
+    store->setValue(key(name), text);
     store->sync();
-    // A syntax error elsewhere in the file is reported too, but the value was written.
-    return store->status() != QSettings::AccessError;
+    return store->status() == QSettings::NoError;
 }
 
 QString Module1::location() const

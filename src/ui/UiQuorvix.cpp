@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -149,12 +150,43 @@ void UiQuorvix::OnLoad()
 
     QString path;
     QString port;
-    m_settings.ReadConfigValue(kWXPathName, path, QString::fromLatin1(core::kWXPath.defaultText));
-    m_settings.ReadConfigValue(kCPortName, port, QString::fromLatin1(core::kCPort.defaultText));
+    const auto pathRead =
+        m_settings.ReadConfigValue(kWXPathName, path, QLatin1String(core::kWXPath.defaultText));
+    const auto portRead =
+        m_settings.ReadConfigValue(kCPortName, port, QLatin1String(core::kCPort.defaultText));
+    using Outcome = Module1::ReadResult::Outcome;
+    QStringList storeProblems;
+    const QString unreadable = QStringLiteral("%1 cannot be read: %2");
+    if (pathRead.outcome == Outcome::Unreadable && portRead.outcome == Outcome::Unreadable &&
+        pathRead.where == portRead.where) {
+        storeProblems.append(unreadable.arg(
+            QStringLiteral("%1 and %2").arg(kWXPathName, kCPortName), pathRead.where));
+    } else {
+        if (pathRead.outcome == Outcome::Unreadable)
+            storeProblems.append(unreadable.arg(kWXPathName, pathRead.where));
+        if (portRead.outcome == Outcome::Unreadable)
+            storeProblems.append(unreadable.arg(kCPortName, portRead.where));
+    }
+    // What the box cannot hold whole would be written back cut.
+    const bool pathTooLong = path.size() > WXfile->maxLength();
+    if (pathTooLong)
+        storeProblems.append(
+            QStringLiteral("The stored path is longer than the path box holds (%1 characters); "
+                           "it stays as stored")
+                .arg(path.size()));
 
-    WXfile->setText(path);
+    // A default that stands in for a line that cannot be read, or a path the box cuts, is
+    // shown but not written back over what the file holds.
+    {
+        const QSignalBlocker keepPath(
+            pathTooLong || pathRead.outcome == Outcome::Unreadable ? WXfile : nullptr);
+        WXfile->setText(path);
+    }
     m_weatherPath = path;
-    CPort->setText(port);
+    {
+        const QSignalBlocker keepPort(portRead.outcome == Outcome::Unreadable ? CPort : nullptr);
+        CPort->setText(port);
+    }
 
     // A stored port is taken as if it had been typed: one that names no port the arrows can
     // reach opens nothing, and no reading asks any port until the user chooses one.
@@ -174,6 +206,11 @@ void UiQuorvix::OnLoad()
     }
 
     Timer1.setInterval(m_tickIntervalMs);
+    if (!storeProblems.isEmpty()) {
+        if (!problem.isEmpty())
+            storeProblems.append(problem);
+        problem = storeProblems.join(QStringLiteral(" \u2013 "));
+    }
     if (problem.isEmpty() && m_settingsUnsaved)
         problem = stateCaption() + QStringLiteral(" \u2013 settings cannot be saved in ") +
                   m_settings.location();
