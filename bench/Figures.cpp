@@ -7,6 +7,7 @@ namespace bench {
 
 const QByteArray kShortestReply =
     QByteArray("QVX1 000001         ") + "ABCDEFGHIJKLMNO" + " r000p000P000 " + "+2";
+const QByteArray kWholeReply = kShortestReply + "3.4\r\n";
 
 namespace {
 

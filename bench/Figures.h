@@ -26,8 +26,10 @@ QString milliseconds(double ns);
 QString kib(qint64 kib);
 
 // A 51-character reply, the least a sampling tick takes: its temperature field is cut to
-// "+2" (characters 50 and 51), and nothing is left over to spoil the next exchange.
+// "+2" (characters 50 and 51).
 extern const QByteArray kShortestReply;
+// The thermometer's whole 56-character reply line, temperature "+23.4", ending in CR LF.
+extern const QByteArray kWholeReply;
 // The same as a --reply argument of the simulator.
 QString simulatorText(const QByteArray& bytes);
 

@@ -12,9 +12,6 @@ namespace {
 constexpr double kBaud = 9600;
 constexpr double kBitsPerCharacter = 11;
 constexpr int kCommandLength = 2;
-// The thermometer's whole 56-character reply: the exchange reads past the sampling threshold
-// of 51 until the line falls quiet, so the figure includes that quiet gap.
-const QByteArray kWholeReply = kShortestReply + "3.4\r\n";
 } // namespace
 
 // Command written to the whole reply handed over, for the sampling form, against a line paced

@@ -36,7 +36,7 @@ int figureLatency(const Run& run)
     Profile profile;
     FixedClock clock(kStart);
     Thermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
-                             QStringLiteral("--reply"), simulatorText(kShortestReply)},
+                             QStringLiteral("--reply"), simulatorText(kWholeReply)},
                             progress);
     if (!thermometer.start())
         return fail(thermometer.problem());
@@ -86,7 +86,7 @@ int figureLatency(const Run& run)
             progress.notify();
         });
 
-    const QString caption = QStringLiteral("+2\u00b0C");
+    const QString caption = QStringLiteral("+23.4\u00b0C");
     std::vector<double> writing;
     std::vector<double> showing;
     std::vector<double> untilComposed;

@@ -14,8 +14,14 @@
 
 namespace {
 
-// When each piece of an answer arrives (ms after the command) and how many characters it has.
-using Pieces = QList<QPair<double, int>>;
+// When each piece of an answer arrives (ms after the command), and its bytes.
+using Pieces = QList<QPair<double, QByteArray>>;
+
+// A reply line of `length` characters, CR LF included.
+QByteArray line(int length, char letter)
+{
+    return QByteArray(length - 2, letter) + "\r\n";
+}
 
 struct ExchangeRun
 {
@@ -24,8 +30,8 @@ struct ExchangeRun
     double endMs = 0;
 };
 
-// Plays a thermometer's answers (at given milliseconds after the command, piece k made of the
-// letter 'a' + k) into the exchange machine, waking it when it asks, until it finishes.
+// Plays a thermometer's answers into the exchange machine, waking it when it asks, until it
+// finishes.
 ExchangeRun runExchange(core::ExchangeForm form, const Pieces& pieces)
 {
     using namespace std::chrono;
@@ -39,9 +45,9 @@ ExchangeRun runExchange(core::ExchangeForm form, const Pieces& pieces)
     while (step.outcome == core::ExchangeOutcome::None && step.wakeAt) {
         if (next < pieces.size() && at(pieces[next].first) < *step.wakeAt) {
             now = at(pieces[next].first);
-            const std::string bytes(size_t(pieces[next].second), char('a' + next));
-            ++next;
-            step = machine.bytesArrived(bytes, now);
+            const QByteArray& bytes = pieces[next++].second;
+            step = machine.bytesArrived(std::string_view(bytes.constData(), size_t(bytes.size())),
+                                        now);
         } else {
             now = *step.wakeAt;
             step = machine.timeReached(now);
@@ -95,24 +101,26 @@ private slots:
         // How long after the last byte the reply may come, in ms; 0 for no limit.
         QTest::addColumn<double>("within");
 
-        const QByteArray a51(51, 'a');
-        QTest::newRow("tick, exactly 51")
-            << Form::Sampling << Pieces{{10, 51}} << Outcome::Replied << a51 << 5.0;
-        QTest::newRow("tick, a short pause inside the reply")
-            << Form::Sampling << Pieces{{10, 51}, {12, 5}} << Outcome::Replied
-            << a51 + QByteArray(5, 'b') << 5.0;
-        QTest::newRow("tick, acknowledged first") << Form::Sampling << Pieces{{5, 5}, {105, 56}}
-                                                  << Outcome::Replied << QByteArray(56, 'b') << 5.0;
-        QTest::newRow("tick, 50 only")
-            << Form::Sampling << Pieces{{10, 50}} << Outcome::TimedOut << QByteArray() << 0.0;
-        QTest::newRow("one-shot, acknowledged, exactly 50")
-            << Form::OneShot << Pieces{{5, 5}, {105, 50}} << Outcome::Replied << QByteArray(50, 'b')
+        const QByteArray ack("\x06OK\r\n");
+        QTest::newRow("tick, exactly 51") << Form::Sampling << Pieces{{10, line(51, 'a')}}
+                                          << Outcome::Replied << line(51, 'a') << 5.0;
+        QTest::newRow("tick, bytes held back inside the line")
+            << Form::Sampling << Pieces{{10, QByteArray(51, 'a')}, {22, "bc\r\n"}}
+            << Outcome::Replied << QByteArray(51, 'a') + "bc\r\n"
             << 5.0;
-        QTest::newRow("one-shot, one answer only")
-            << Form::OneShot << Pieces{{10, 56}} << Outcome::Replied << QByteArray(56, 'a')
-            << 1000.0;
-        QTest::newRow("one-shot, two answers") << Form::OneShot << Pieces{{10, 56}, {110, 56}}
-                                               << Outcome::Replied << QByteArray(56, 'b') << 5.0;
+        QTest::newRow("tick, acknowledged first")
+            << Form::Sampling << Pieces{{5, ack}, {105, line(56, 'b')}} << Outcome::Replied
+            << line(56, 'b') << 5.0;
+        QTest::newRow("tick, 50 only") << Form::Sampling << Pieces{{10, line(50, 'a')}}
+                                       << Outcome::TimedOut << QByteArray() << 0.0;
+        QTest::newRow("one-shot, acknowledged, exactly 50")
+            << Form::OneShot << Pieces{{5, ack}, {105, line(50, 'b')}} << Outcome::Replied
+            << line(50, 'b') << 5.0;
+        QTest::newRow("one-shot, one answer only") << Form::OneShot << Pieces{{10, line(56, 'a')}}
+                                                   << Outcome::Replied << line(56, 'a') << 1000.0;
+        QTest::newRow("one-shot, two answers")
+            << Form::OneShot << Pieces{{10, line(56, 'a')}, {110, line(56, 'b')}}
+            << Outcome::Replied << line(56, 'b') << 5.0;
         QTest::newRow("one-shot, silent")
             << Form::OneShot << Pieces{} << Outcome::TimedOut << QByteArray() << 0.0;
     }

@@ -185,6 +185,20 @@ private slots:
         QVERIFY(!QFile::exists(weatherFile()));
     }
 
+    // The port changed while the thermometer is being asked: the time-out still names the
+    // port that was asked.
+    void timeOutNamesThePortAsked()
+    {
+        openRig({}, nullptr, 60, 400);
+        QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Silent));
+        click(window()->Command1);
+        QVERIFY(thermometer()->waitForQueries(1));
+        window()->CPort->selectAll();
+        QTest::keyClicks(window()->CPort, QStringLiteral("2"));
+        QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(),
+                                  QStringLiteral("The thermometer did not answer on COM1"), 3000);
+    }
+
     // OneShot pressed while a tick waits runs right after it, not inside it.
     void oneShotDuringAnExchangeWaitsItsTurn()
     {

@@ -62,6 +62,13 @@ std::size_t ExchangeMachine::replyThreshold() const
     return m_form == ExchangeForm::Sampling ? kSamplingThreshold : kOneShotThreshold;
 }
 
+ExchangeClock::duration ExchangeMachine::quietGap() const
+{
+    const bool endsLine = !m_answer.empty() && m_answer.back() == '\n';
+    return endsLine ? ExchangeClock::duration(kQuietGap)
+                    : ExchangeClock::duration(kQuietGapInsideLine);
+}
+
 ExchangeStep ExchangeMachine::advance(ExchangeTime now)
 {
     if (!busy())
@@ -70,7 +77,7 @@ ExchangeStep ExchangeMachine::advance(ExchangeTime now)
     const auto silence = now - m_lastByte;
     const bool whole = m_answer.size() >= replyThreshold();
     // A line that floods never falls quiet; what fills the buffer is all that can be taken.
-    const bool ended = whole && (silence >= kQuietGap || m_answer.size() >= kMaxReplyBytes);
+    const bool ended = whole && (silence >= quietGap() || m_answer.size() >= kMaxReplyBytes);
     const bool acknowledgement =
         !whole && m_answer.size() >= kOneShotHeadThreshold && silence >= kAcknowledgementPause;
     const bool late = now >= m_deadline;
@@ -142,7 +149,7 @@ std::optional<ExchangeTime> ExchangeMachine::nextWake() const
     if (m_phase == Phase::AwaitSecond)
         wake = std::min(wake, m_lastByte + kSecondAnswerWait);
     else if (m_answer.size() >= replyThreshold())
-        wake = std::min<ExchangeTime>(wake, m_lastByte + kQuietGap);
+        wake = std::min<ExchangeTime>(wake, m_lastByte + quietGap());
     else if (m_answer.size() >= kOneShotHeadThreshold)
         wake = std::min<ExchangeTime>(wake, m_lastByte + kAcknowledgementPause);
     return wake;

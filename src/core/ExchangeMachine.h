@@ -25,9 +25,14 @@ inline constexpr std::size_t kOneShotHeadThreshold = 5;
 inline constexpr std::size_t kOneShotThreshold = 50;
 // No exchange waits longer than this for its reply.
 inline constexpr std::chrono::milliseconds kReplyDeadline{3000};
-// After the threshold, an answer has ended when the line was quiet this long: about two and
-// a half character times at 9600 baud (11 bits, 1.146 ms each).
+// After the threshold, an answer that ends a line (LF) has ended when the line was quiet this
+// long: about two and a half character times at 9600 baud (11 bits, 1.146 ms each), so no
+// next character is on its way, yet short enough to hand the reply over within 1.05 times its
+// wire time. A late byte after the line end would only be thrown away before the next command.
 inline constexpr std::chrono::microseconds kQuietGap{3000};
+// An answer that stops inside a line waits longer: a loaded machine or a USB adapter can hold
+// a reply's bytes back for several milliseconds, and a reply cut there is worth nothing.
+inline constexpr std::chrono::milliseconds kQuietGapInsideLine{20};
 // A shorter answer (of at least kOneShotHeadThreshold characters) followed by this much silence
 // is an acknowledgement, not the head of a reply: longer than the 16 ms that common USB serial
 // adapters hold bytes back, so a reply they deliver in pieces is not taken for one.
@@ -106,6 +111,7 @@ private:
     ExchangeStep finishLate(ExchangeTime now);
     ExchangeStep finish(ExchangeOutcome outcome, std::string reply, ExchangeTime now);
     std::size_t replyThreshold() const;
+    ExchangeClock::duration quietGap() const;
     std::optional<ExchangeTime> nextWake() const;
 
     std::chrono::milliseconds m_deadlineAfter;

@@ -47,8 +47,10 @@ void Exchange::request(Form form)
 
 void Exchange::onData()
 {
-    // Every byte is taken, so the line's buffer never fills; the machine drops what comes
-    // while no exchange runs.
+    // Bytes that come while no exchange runs are left where they are, to be thrown away before
+    // the next command: a line that floods then costs no work at all.
+    if (!m_machine.busy())
+        return;
     m_line.setInputLen(0);
     const QByteArray bytes = m_line.Input();
     if (!bytes.isEmpty())
