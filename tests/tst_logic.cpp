@@ -118,6 +118,9 @@ private slots:
             << line(50, 'b') << 5.0;
         QTest::newRow("one-shot, one answer only") << Form::OneShot << Pieces{{10, line(56, 'a')}}
                                                    << Outcome::Replied << line(56, 'a') << 1000.0;
+        QTest::newRow("one-shot, reply held back inside its line")
+            << Form::OneShot << Pieces{{10, QByteArray(30, 'a')}, {45, line(26, 'a')}}
+            << Outcome::Replied << line(56, 'a') << 1000.0;
         QTest::newRow("one-shot, two answers")
             << Form::OneShot << Pieces{{10, line(56, 'a')}, {110, line(56, 'b')}}
             << Outcome::Replied << line(56, 'b') << 5.0;

@@ -79,7 +79,7 @@ ExchangeStep ExchangeMachine::advance(ExchangeTime now)
     // A line that floods never falls quiet; what fills the buffer is all that can be taken.
     const bool ended = whole && (silence >= quietGap() || m_answer.size() >= kMaxReplyBytes);
     const bool acknowledgement =
-        !whole && m_answer.size() >= kOneShotHeadThreshold && silence >= kAcknowledgementPause;
+        !whole && m_answer.size() >= kOneShotHeadThreshold && silence >= quietGap();
     const bool late = now >= m_deadline;
 
     switch (m_phase) {
@@ -148,10 +148,8 @@ std::optional<ExchangeTime> ExchangeMachine::nextWake() const
     ExchangeTime wake = m_deadline;
     if (m_phase == Phase::AwaitSecond)
         wake = std::min(wake, m_lastByte + kSecondAnswerWait);
-    else if (m_answer.size() >= replyThreshold())
-        wake = std::min<ExchangeTime>(wake, m_lastByte + quietGap());
     else if (m_answer.size() >= kOneShotHeadThreshold)
-        wake = std::min<ExchangeTime>(wake, m_lastByte + kAcknowledgementPause);
+        wake = std::min<ExchangeTime>(wake, m_lastByte + quietGap());
     return wake;
 }
 

@@ -19,7 +19,8 @@ inline constexpr std::string_view kMeasureCommand{"\x1b"
                                                   "M"};
 // A sampling tick's reply is long enough once this many characters came.
 inline constexpr std::size_t kSamplingThreshold = 51;
-// The one-shot form throws away a first answer of at least this many characters...
+// An answer of at least this many characters, shorter than a reply, that falls quiet is an
+// acknowledgement and is thrown away; the one-shot form then takes the next answer...
 inline constexpr std::size_t kOneShotHeadThreshold = 5;
 // ...and a reply it takes is at least this long.
 inline constexpr std::size_t kOneShotThreshold = 50;
@@ -30,13 +31,10 @@ inline constexpr std::chrono::milliseconds kReplyDeadline{3000};
 // next character is on its way, yet short enough to hand the reply over within 1.05 times its
 // wire time. A late byte after the line end would only be thrown away before the next command.
 inline constexpr std::chrono::microseconds kQuietGap{3000};
-// An answer that stops inside a line waits longer: a loaded machine or a USB adapter can hold
-// a reply's bytes back for several milliseconds, and a reply cut there is worth nothing.
-inline constexpr std::chrono::milliseconds kQuietGapInsideLine{20};
-// A shorter answer (of at least kOneShotHeadThreshold characters) followed by this much silence
-// is an acknowledgement, not the head of a reply: longer than the 16 ms that common USB serial
-// adapters hold bytes back, so a reply they deliver in pieces is not taken for one.
-inline constexpr std::chrono::milliseconds kAcknowledgementPause{20};
+// An answer that stops inside a line waits longer: a USB adapter holds bytes back for up to
+// 16 ms, and a busy machine can keep the line's reader from running for tens of milliseconds;
+// a reply cut there, or taken for an acknowledgement, is worth nothing.
+inline constexpr std::chrono::milliseconds kQuietGapInsideLine{50};
 // After a whole first answer, the one-shot form waits this long for a second one to start.
 inline constexpr std::chrono::milliseconds kSecondAnswerWait{250};
 // Bytes of one exchange kept at most; a line that floods cannot make the program grow.
