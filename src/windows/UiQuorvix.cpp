@@ -19,6 +19,7 @@ namespace {
 
 const wchar_t* const kWindowClass = L"UiQuorvix";
 constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kReplaceTimer = 2;
 constexpr UINT kTickIntervalMs = 10000;
 // The design was drawn with the 8-point dialog font.
 constexpr int kDesignFontPoints = 8;
@@ -119,6 +120,8 @@ LRESULT UiQuorvix::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kTimer1)
             OnTimer1Tick();
+        else if (wParam == kReplaceTimer)
+            onReplaceTimer();
         return 0;
     case WM_ACTIVATE:
         // The control that had the focus gets it back when the window is activated again.
@@ -310,6 +313,7 @@ void UiQuorvix::OnLoad()
 void UiQuorvix::OnUnload()
 {
     KillTimer(m_window, kTimer1);
+    KillTimer(m_window, kReplaceTimer);
     MSComm1.close();
 }
 
@@ -491,10 +495,13 @@ void UiQuorvix::deliver(const core::ExchangeStep& step)
             showReading(core::captions::malformed(m_askedPort));
             break;
         }
-        if (due)
-            writeWeatherFile(weather);
-        showReading(withFileError(oneShot ? core::captions::oneShot(temperature)
-                                          : core::captions::reading(temperature)));
+        const std::string reading =
+            oneShot ? core::captions::oneShot(temperature) : core::captions::reading(temperature);
+        // While the host program holds the file, the reading shows once the write has ended.
+        if (due && writeWeatherFile(weather) == WeatherFile::State::Busy)
+            m_pendingReading = reading;
+        else
+            showReading(withFileError(reading));
         break;
     }
     case core::ExchangeOutcome::TimedOut:
@@ -508,26 +515,38 @@ void UiQuorvix::deliver(const core::ExchangeStep& step)
     }
 }
 
-std::string UiQuorvix::writeWeatherFile(const std::string& weatherField)
+WeatherFile::State UiQuorvix::writeWeatherFile(const std::string& weatherField)
 {
     SYSTEMTIME clock;
     GetLocalTime(&clock);
     const core::LocalTime now = {clock.wYear, clock.wMonth, clock.wDay, clock.wHour, clock.wMinute};
     // The edit control shows the device's bytes as Latin-1 characters, as the caption does.
     setText(Text1, core::captions::latin1ToUtf8(core::weatherDisplayText(now, weatherField)));
-    const std::string& path = m_weatherPath;
-    const std::string error = WeatherFile::write(path, core::weatherFileBytes(now, weatherField));
-    m_fileError = error.empty() ? std::string() : path + "\n" + error;
-    return error;
+    KillTimer(m_window, kReplaceTimer);
+    m_writingTo = m_weatherPath;
+    const WeatherFile::State state =
+        m_weatherFile.write(m_writingTo, core::weatherFileBytes(now, weatherField));
+    if (state == WeatherFile::State::Busy)
+        SetTimer(m_window, kReplaceTimer, WeatherFile::kRetryMs, nullptr);
+    else
+        m_fileError = m_weatherFile.error();
+    return state;
+}
+
+void UiQuorvix::onReplaceTimer()
+{
+    if (m_weatherFile.retry() == WeatherFile::State::Busy)
+        return;
+    KillTimer(m_window, kReplaceTimer);
+    m_fileError = m_weatherFile.error();
+    showReading(withFileError(m_pendingReading));
 }
 
 std::string UiQuorvix::withFileError(const std::string& caption) const
 {
     if (m_fileError.empty())
         return caption;
-    const std::size_t split = m_fileError.find('\n');
-    return core::captions::withFileError(caption, m_fileError.substr(0, split),
-                                         m_fileError.substr(split + 1));
+    return core::captions::withFileError(caption, m_writingTo, m_fileError);
 }
 
 // ---- The line and the clock, from the message loop ----

@@ -2,6 +2,7 @@
 
 #include "Registry.h"
 #include "SerialLine.h"
+#include "WeatherFile.h"
 #include "core/ExchangeMachine.h"
 #include "core/StatusLine.h"
 #include "core/TickCounter.h"
@@ -60,7 +61,8 @@ private:
     void follow(const core::ExchangeStep& step);
     void deliver(const core::ExchangeStep& step);
     void abandon(const std::string& caption);
-    std::string writeWeatherFile(const std::string& weatherField);
+    WeatherFile::State writeWeatherFile(const std::string& weatherField);
+    void onReplaceTimer();
     std::string withFileError(const std::string& caption) const;
 
     void setScrollValue(int value);
@@ -114,5 +116,10 @@ private:
     int m_askedPort = 0;
     core::TickCounter m_counter;
     core::StatusLine m_status;
+    WeatherFile m_weatherFile;
+    // Why the last write failed (empty once one succeeds), and the path it went to.
     std::string m_fileError;
+    std::string m_writingTo;
+    // The reading to show once a write that waits for the host program has ended.
+    std::string m_pendingReading;
 };

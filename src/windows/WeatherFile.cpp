@@ -9,7 +9,6 @@ namespace {
 
 // The host program may hold the file open for a moment while it reads it.
 constexpr int kReplaceAttempts = 20;
-constexpr DWORD kReplaceRetryMs = 50;
 
 bool isBusy(DWORD error)
 {
@@ -46,51 +45,71 @@ std::string writeTemporary(const std::wstring& temporary, const std::string& con
 
 } // namespace
 
-namespace WeatherFile {
-
-std::string write(const std::string& path, const std::string& contents)
+WeatherFile::~WeatherFile()
 {
+    finish({});
+}
+
+WeatherFile::State WeatherFile::write(const std::string& path, const std::string& contents)
+{
+    finish({});
     if (path.find_first_not_of(" \t") == std::string::npos)
-        return "no path is set";
+        return finish("no path is set");
     for (const std::string& reason :
          {core::controlCharacterReason(path), core::windowsDeviceReason(path)}) {
         if (!reason.empty())
-            return reason;
+            return finish(reason);
     }
-    const std::wstring target = win::widen(path);
+    m_target = win::widen(path);
     // Only a regular file is replaced: a folder of that name, or anything else, stays.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const DWORD attributes = GetFileAttributesW(m_target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
-        return "it is not a regular file";
+        return finish("it is not a regular file");
 
-    const std::wstring folder = folderOf(target);
-    const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
+    const std::wstring folder = folderOf(m_target);
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                   ? "the folder does not exist"
-                   : win::errorText(error);
+        return finish(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                          ? "the folder does not exist"
+                          : win::errorText(error));
     }
     wchar_t temporary[MAX_PATH + 1] = {};
     if (!GetTempFileNameW(folder.c_str(), L"uiq", 0, temporary))
-        return win::errorText(GetLastError());
-    std::string error = writeTemporary(temporary, contents);
-    if (error.empty()) {
-        for (int attempt = 1;; ++attempt) {
-            if (MoveFileExW(temporary, target.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-                return {};
-            const DWORD moveError = GetLastError();
-            if (!isBusy(moveError) || attempt == kReplaceAttempts) {
-                error = win::errorText(moveError);
-                break;
-            }
-            Sleep(kReplaceRetryMs);
-        }
-    }
-    DeleteFileW(temporary);
-    return error;
+        return finish(win::errorText(GetLastError()));
+    m_temporary = temporary;
+    const std::string error = writeTemporary(m_temporary, contents);
+    if (!error.empty())
+        return finish(error);
+    m_attempts = 0;
+    return replace();
 }
 
-} // namespace WeatherFile
+WeatherFile::State WeatherFile::retry()
+{
+    return m_temporary.empty() ? State::Done : replace();
+}
+
+WeatherFile::State WeatherFile::replace()
+{
+    if (MoveFileExW(m_temporary.c_str(), m_target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        m_temporary.clear();
+        return finish({});
+    }
+    const DWORD error = GetLastError();
+    if (isBusy(error) && ++m_attempts < kReplaceAttempts)
+        return State::Busy;
+    return finish(win::errorText(error));
+}
+
+// Whatever is left of the temporary file goes; the old file is never touched here.
+WeatherFile::State WeatherFile::finish(const std::string& error)
+{
+    if (!m_temporary.empty()) {
+        DeleteFileW(m_temporary.c_str());
+        m_temporary.clear();
+    }
+    m_error = error;
+    return State::Done;
+}
