@@ -1,10 +1,9 @@
-# Installation layout, the Debian package and the Windows extras.
+# Installation layout and the Debian package of the Linux program.
 #
 # Included at the end of the top-level CMakeLists.txt, once the targets
 # UiQuorvix and (on Unix) uiquorvix-thermosim exist:
 #
 #   include(cmake/Install.cmake)
-#   uiq_add_windows_resources(UiQuorvix)   # does nothing off Windows
 #
 # Build the package with `cpack -G DEB` in the build folder.
 
@@ -12,7 +11,6 @@ include_guard(GLOBAL)
 include(GNUInstallDirs)
 
 get_filename_component(UIQ_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-include("${UIQ_SOURCE_ROOT}/packaging/WindowsResources.cmake")
 
 # --- Programs ---------------------------------------------------------------
 
@@ -42,35 +40,6 @@ if(UNIX AND NOT APPLE)
   endif()
 endif()
 
-# --- Windows ------------------------------------------------------------------
-
-# uiq_add_windows_resources(<target>)
-# Gives a Windows build of <target> its icon and version block and makes it
-# a GUI program (no console window). Does nothing on other platforms, so the
-# call can stay unconditional.
-function(uiq_add_windows_resources target)
-  if(NOT WIN32)
-    return()
-  endif()
-  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
-  uiq_configure_windows_rc("${rc}" "${PROJECT_NAME}" "${PROJECT_VERSION}" "${PROJECT_DESCRIPTION}")
-  target_sources(${target} PRIVATE "${rc}")
-  set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
-endfunction()
-
-if(WIN32)
-  # A Windows install tree has no system Qt to lean on: Qt's deployment
-  # script runs windeployqt on the installed UiQuorvix.exe, which copies the
-  # Qt DLLs, the platform plugin (qwindows) and writes qt.conf beside it.
-  # Without it the installed program starts only from a shell whose PATH
-  # holds Qt's bin folder. By hand the same is:
-  #   windeployqt --release <prefix>\bin\UiQuorvix.exe
-  qt_generate_deploy_app_script(TARGET UiQuorvix
-                                FILENAME_VARIABLE uiq_deploy_script
-                                NO_UNSUPPORTED_PLATFORM_ERROR)
-  install(SCRIPT "${uiq_deploy_script}")
-endif()
-
 # --- Package ------------------------------------------------------------------
 
 set(UIQ_PACKAGE_MAINTAINER "UiQuorvix maintainers <uiquorvix@example.org>"
@@ -91,11 +60,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "on a pseudo-terminal for trying the program without the hardware.")
 set(CPACK_STRIP_FILES ON)
 
-if(WIN32)
-  set(CPACK_GENERATOR ZIP)
-else()
-  set(CPACK_GENERATOR DEB)
-endif()
+set(CPACK_GENERATOR DEB)
 
 set(CPACK_DEBIAN_PACKAGE_NAME uiquorvix)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,10 +1,10 @@
-# Produces UiQuorvix.rc from UiQuorvix.rc.in. Kept apart from
-# cmake/Install.cmake so the same code serves two callers:
+# Produces UiQuorvix.rc from UiQuorvix.rc.in. The same code serves two callers:
 #
-#   - the build, through uiq_add_windows_resources() in cmake/Install.cmake,
-#     with the identity from the top-level project() call;
+#   - the Windows build, through uiq_configure_windows_rc() in
+#     src/windows/CMakeLists.txt, with the identity from the top-level
+#     project() call;
 #   - tests/packaging/windres-check.sh on Linux, which runs this file with
-#     `cmake -P` because it cannot configure a Windows build:
+#     `cmake -P`, so it runs without the MinGW compiler:
 #         cmake -DUIQ_SOURCE_DIR=<src> -DUIQ_RC_OUTPUT=<file.rc> -P WindowsResources.cmake
 #     The identity is then read from the project() call in <src>/CMakeLists.txt,
 #     so the check compiles what a Windows build would compile.

@@ -1,5 +1,6 @@
 #include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
+#include "core/StatusLine.h"
 #include "link/DosDevices.h"
 #include "wx/Fields.h"
 #include "wx/TickCounter.h"
@@ -65,6 +66,30 @@ class TestLogic : public QObject
     Q_OBJECT
 
 private slots:
+    void statusLine_data()
+    {
+        QTest::addColumn<bool>("settingsUnsaved");
+        QTest::addColumn<QString>("afterPortOpened");
+        QTest::newRow("a port problem gives way once a port opens") << false << "Started";
+        QTest::newRow("settings that cannot be saved keep saying so")
+            << true << "The port cannot be saved in somewhere";
+    }
+
+    // Which text the caption keeps when a port opens, and that a reading replaces a message.
+    void statusLine()
+    {
+        QFETCH(bool, settingsUnsaved);
+        QFETCH(QString, afterPortOpened);
+        core::StatusLine line;
+        line.showState(true);
+        line.showMessage("The port cannot be saved in somewhere");
+        line.portOpened(true, settingsUnsaved);
+        QCOMPARE(QString::fromStdString(line.caption()), afterPortOpened);
+        line.showReading("+21.3\u00b0C");
+        line.portOpened(true, false);
+        QCOMPARE(QString::fromStdString(line.caption()), QString::fromUtf8("+21.3\u00b0C"));
+    }
+
     void exchange_data()
     {
         using Form = core::ExchangeForm;

@@ -1,13 +1,18 @@
 #pragma once
 
+#include "core/ReplyFields.h"
+
 #include <QByteArray>
 
-// The fields of a thermometer reply, addressed by 1-based character position. A reply that
-// ends inside a field yields what is there; one that ends before it yields nothing.
+// The reply fields of the core, on Qt's byte arrays.
 namespace Fields {
 
-QByteArray cut(const QByteArray& reply, int firstPosition, int length);
-
+inline QByteArray cut(const QByteArray& reply, int firstPosition, int length)
+{
+    const std::string field = core::cutField(
+        std::string(reply.constData(), std::size_t(reply.size())), firstPosition, length);
+    return QByteArray(field.data(), qsizetype(field.size()));
+}
 inline QByteArray temperature(const QByteArray& reply)
 {
     return cut(reply, 50, 5);

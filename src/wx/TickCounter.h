@@ -1,19 +1,5 @@
 #pragma once
 
-#include <cstdint>
+#include "core/TickCounter.h"
 
-// Decides which sampling ticks also write the weather file. The counter is tested before it
-// is stepped, so the file is written on the seventh tick (70 seconds at 10 s a tick), and
-// on every seventh tick after that.
-class TickCounter
-{
-public:
-    // Returns true when this tick writes the file.
-    bool step();
-
-    std::int16_t value() const { return m_count; }
-    void reset() { m_count = 0; }
-
-private:
-    std::int16_t m_count = 0;
-};
+using TickCounter = core::TickCounter;

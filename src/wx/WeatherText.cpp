@@ -1,28 +1,44 @@
 #include "wx/WeatherText.h"
 
+#include "core/WeatherText.h"
+
 namespace WeatherText {
 
 namespace {
-const char* const kMonthNames[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-}
 
-QString dateLine(const QDateTime& when)
+core::LocalTime localTime(const QDateTime& when)
 {
     const QDate date = when.date();
     const QTime time = when.time();
-    return QString::asprintf("%s %02d %04d %02d:%02d", kMonthNames[date.month()], date.day(),
-                             date.year(), time.hour(), time.minute());
+    return {date.year(), date.month(), date.day(), time.hour(), time.minute()};
+}
+
+std::string bytes(const QByteArray& array)
+{
+    return std::string(array.constData(), std::size_t(array.size()));
+}
+
+QByteArray array(const std::string& bytes)
+{
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+} // namespace
+
+QString dateLine(const QDateTime& when)
+{
+    return QString::fromLatin1(core::weatherDateLine(localTime(when)));
 }
 
 QString display(const QDateTime& when, const QByteArray& weatherField)
 {
-    return dateLine(when) + QStringLiteral("\r\n") + QString::fromLatin1(weatherField);
+    return QString::fromLatin1(
+        array(core::weatherDisplayText(localTime(when), bytes(weatherField))));
 }
 
 QByteArray file(const QDateTime& when, const QByteArray& weatherField)
 {
-    return dateLine(when).toLatin1() + "\r\n" + weatherField + "\r\n";
+    return array(core::weatherFileBytes(localTime(when), bytes(weatherField)));
 }
 
 } // namespace WeatherText

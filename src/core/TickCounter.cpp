@@ -1,4 +1,6 @@
-#include "wx/TickCounter.h"
+#include "core/TickCounter.h"
+
+namespace core {
 
 namespace {
 constexpr std::int16_t kWriteAt = 60;
@@ -14,3 +16,5 @@ bool TickCounter::step()
     m_count = static_cast<std::int16_t>(m_count + kStep);
     return false;
 }
+
+} // namespace core

@@ -1,0 +1,12 @@
+# UiQuorvix-1.00-win64.zip: the program and a short text for Windows users, made with
+# `cpack` in the Windows build folder.
+install(TARGETS UiQuorvix RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/README-Windows.txt DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME UiQuorvix)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_FILE_NAME "UiQuorvix-${PROJECT_VERSION}-win64")
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

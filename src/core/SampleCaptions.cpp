@@ -1,0 +1,81 @@
+#include "core/SampleCaptions.h"
+
+#include "core/Captions.h"
+
+namespace core::captions {
+
+namespace {
+const char* const kDegreesCelsius = "\u00b0C";
+const char* const kDash = " \u2013 ";
+} // namespace
+
+std::string reading(const std::string& temperatureField)
+{
+    return latin1ToUtf8(temperatureField) + kDegreesCelsius;
+}
+
+std::string oneShot(const std::string& temperatureField)
+{
+    return "One shot " + reading(temperatureField);
+}
+
+std::string withFileError(const std::string& caption, const std::string& path,
+                          const std::string& reason)
+{
+    return caption + kDash + "cannot write " + path + ": " + reason;
+}
+
+std::string notOpen(int port, const std::string& reason)
+{
+    return reason.empty() ? portName(port) + " is not open"
+                          : portName(port) + " is not open: " + reason;
+}
+
+std::string lost(int port, const std::string& reason)
+{
+    return portName(port) + " was lost: " + reason;
+}
+
+std::string noAnswer(int port)
+{
+    return "The thermometer did not answer on " + portName(port);
+}
+
+std::string malformed(int port)
+{
+    return "The thermometer's reply on " + portName(port) +
+           " was malformed; the weather file was not written";
+}
+
+std::string pathNotSaved(const std::string& location)
+{
+    return "The path cannot be saved in " + location;
+}
+
+std::string portNotSaved(const std::string& location)
+{
+    return "The port cannot be saved in " + location;
+}
+
+std::string settingsNotSaved(bool isStarted, const std::string& location)
+{
+    return (isStarted ? started() : stopped()) + kDash + "settings cannot be saved in " + location;
+}
+
+std::string latin1ToUtf8(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xc0 | (code >> 6));
+            text += static_cast<char>(0x80 | (code & 0x3f));
+        }
+    }
+    return text;
+}
+
+} // namespace core::captions

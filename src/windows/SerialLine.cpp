@@ -1,0 +1,188 @@
+#include "SerialLine.h"
+
+#include "Text.h"
+
+#include <algorithm>
+#include <string>
+
+SerialLine::SerialLine()
+{
+    m_read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+SerialLine::~SerialLine()
+{
+    close();
+    CloseHandle(m_read.hEvent);
+}
+
+bool SerialLine::open(int port)
+{
+    close();
+    m_port = port;
+    if (port < 1) {
+        m_lastError = "there is no " + std::string("COM") + std::to_string(port);
+        return false;
+    }
+    // The \\.\ form names COM10 and above too.
+    const std::wstring name = L"\\\\.\\COM" + std::to_wstring(port);
+    m_handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
+    if (m_handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        m_lastError = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
+                          ? "it is in use by another program, or access is denied"
+                          : win::errorText(error);
+        return false;
+    }
+
+    DCB line = {};
+    line.DCBlength = sizeof line;
+    GetCommState(m_handle, &line);
+    line.BaudRate = CBR_9600;
+    line.ByteSize = 8;
+    line.Parity = NOPARITY;
+    line.StopBits = TWOSTOPBITS;
+    line.fBinary = TRUE;
+    line.fParity = FALSE;
+    line.fOutxCtsFlow = FALSE;
+    line.fOutxDsrFlow = FALSE;
+    line.fDsrSensitivity = FALSE;
+    line.fOutX = FALSE;
+    line.fInX = FALSE;
+    line.fNull = FALSE;
+    line.fAbortOnError = FALSE;
+    line.fDtrControl = DTR_CONTROL_ENABLE;
+    line.fRtsControl = RTS_CONTROL_ENABLE;
+    if (!SetCommState(m_handle, &line)) {
+        m_lastError = "the line settings 9600,n,8,2 are refused";
+        close();
+        return false;
+    }
+    // A line without modem-control lines (a pseudo-terminal, some adapters) refuses DTR and
+    // RTS; that is no fault of the line.
+    EscapeCommFunction(m_handle, SETDTR);
+    EscapeCommFunction(m_handle, SETRTS);
+
+    // No time limits: a read waits for its bytes, however long the thermometer is silent.
+    COMMTIMEOUTS timeouts = {};
+    SetCommTimeouts(m_handle, &timeouts);
+    // A real line drops what came while it was closed.
+    PurgeComm(m_handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    m_received.clear();
+    m_lastError.clear();
+    return startRead();
+}
+
+void SerialLine::close()
+{
+    if (m_handle == INVALID_HANDLE_VALUE)
+        return;
+    if (m_readPending) {
+        CancelIo(m_handle);
+        DWORD ignored = 0;
+        GetOverlappedResult(m_handle, &m_read, &ignored, TRUE);
+        m_readPending = false;
+    }
+    CloseHandle(m_handle);
+    m_handle = INVALID_HANDLE_VALUE;
+    ResetEvent(m_read.hEvent);
+    m_received.clear();
+}
+
+bool SerialLine::send(const std::string& bytes)
+{
+    if (!isOpen())
+        return false;
+    OVERLAPPED write = {};
+    write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD written = 0;
+    BOOL done = WriteFile(m_handle, bytes.data(), DWORD(bytes.size()), &written, &write);
+    if (!done && GetLastError() == ERROR_IO_PENDING)
+        done = GetOverlappedResult(m_handle, &write, &written, TRUE);
+    CloseHandle(write.hEvent);
+    return done && written == bytes.size();
+}
+
+void SerialLine::discardInput()
+{
+    // A read that has already ended holds bytes that came before now: they go too.
+    if (m_readPending && WaitForSingleObject(m_read.hEvent, 0) == WAIT_OBJECT_0)
+        onReadEvent();
+    m_received.clear();
+    if (isOpen())
+        PurgeComm(m_handle, PURGE_RXCLEAR);
+}
+
+SerialLine::Event SerialLine::onReadEvent()
+{
+    if (!isOpen() || !m_readPending)
+        return Event::Nothing;
+    DWORD count = 0;
+    if (!GetOverlappedResult(m_handle, &m_read, &count, FALSE)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_IO_INCOMPLETE)
+            return Event::Nothing;
+        m_readPending = false;
+        fail(win::errorText(error).c_str());
+        return Event::Lost;
+    }
+    m_readPending = false;
+    // A read without a time limit that ends empty found a line that hung up; reading again
+    // would only spin.
+    if (count == 0) {
+        fail("the device stopped answering");
+        return Event::Lost;
+    }
+    m_received.assign(m_buffer, count);
+    if (!takeWaiting() || !startRead())
+        return Event::Lost;
+    return Event::Data;
+}
+
+// The bytes that came with the first one are taken at once, so an exchange sees them together.
+bool SerialLine::takeWaiting()
+{
+    COMSTAT status = {};
+    DWORD errors = 0;
+    if (!ClearCommError(m_handle, &errors, &status) || status.cbInQue == 0)
+        return true;
+    std::string waiting(std::min<DWORD>(status.cbInQue, kMaxTake), '\0');
+    OVERLAPPED read = {};
+    read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD count = 0;
+    BOOL done = ReadFile(m_handle, waiting.data(), DWORD(waiting.size()), &count, &read);
+    if (!done && GetLastError() == ERROR_IO_PENDING)
+        done = GetOverlappedResult(m_handle, &read, &count, TRUE); // the bytes are there
+    const DWORD error = GetLastError();
+    CloseHandle(read.hEvent);
+    if (!done) {
+        fail(win::errorText(error).c_str());
+        return false;
+    }
+    m_received.append(waiting, 0, count);
+    return true;
+}
+
+// One byte at a time is waited for: a read without a time limit ends only when its whole
+// length has come.
+bool SerialLine::startRead()
+{
+    ResetEvent(m_read.hEvent);
+    m_read.Offset = 0;
+    m_read.OffsetHigh = 0;
+    DWORD count = 0;
+    if (ReadFile(m_handle, m_buffer, 1, &count, &m_read) || GetLastError() == ERROR_IO_PENDING) {
+        // Done at once or later, the event is signalled and onReadEvent() takes the bytes.
+        m_readPending = true;
+        return true;
+    }
+    fail(win::errorText(GetLastError()).c_str());
+    return false;
+}
+
+void SerialLine::fail(const char* what)
+{
+    m_lastError = what;
+    close();
+}

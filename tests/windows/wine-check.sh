@@ -1,0 +1,192 @@
+#!/bin/bash
+# UiQuorvix.exe as a user meets it, under Wine on a virtual X display, with the thermometer
+# simulator as COM1 and COM2 of a scratch Wine prefix. The prefix is made once with wineboot
+# and reused; each case starts from a settings key of its own making.
+#
+# usage: wine-check.sh <UiQuorvix.exe> <uiquorvix-thermosim> <scratch dir>
+# Exit 77 (CTest's skip) when Wine, Xvfb, xdotool or the program is missing.
+set -euo pipefail
+
+exe=$(realpath "$1")
+simulator=$(realpath "$2")
+scratch=$3
+
+for tool in wine wineserver Xvfb xdotool; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "SKIP: $tool is not installed (Debian packages wine wine64 xvfb xdotool)"
+    exit 77
+  fi
+done
+hold_file=$(dirname "$exe")/HoldFile.exe
+if [ ! -f "$exe" ] || [ ! -f "$hold_file" ]; then
+  echo "SKIP: $exe or $hold_file is not built"
+  exit 77
+fi
+
+mkdir -p "$scratch"
+export WINEPREFIX=$(realpath "$scratch")/wineprefix
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+drive_c=$WINEPREFIX/drive_c
+config='HKCU\Software\Vostrel\UiQuorvix\Config'
+
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Reads lines from fd $1 until one matches the regex $2, within $3 seconds; the line is left
+# in $line.
+await() {
+  local fd=$1 pattern=$2 seconds=${3:-20}
+  local deadline=$((SECONDS + seconds))
+  while ((SECONDS < deadline)); do
+    IFS= read -r -t $((deadline - SECONDS)) -u "$fd" line || return 1
+    [[ $line =~ $pattern ]] && return 0
+  done
+  return 1
+}
+
+# --- The display, the prefix and two thermometers -------------------------------------------
+
+exec {xfd}< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+pids+=($!)
+read -r -t 20 -u "$xfd" display || fail "Xvfb did not start"
+export DISPLAY=:$display
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== Making the Wine prefix (once)"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+# One Wine server for the whole run; it rebuilds the COM links from the registry when it
+# starts, so it starts before the simulators make theirs.
+wineserver -p >/dev/null 2>&1
+
+reply='HEAD-00000000000042X123/045g006t070 filler 123456+21.3\r\n'
+weather='123/045g006t070'
+declare -A sim_out sim_in
+for com in 1 2; do
+  exec {out}< <(exec "$simulator" --twice --twice-gap 50 --reply "$reply" \
+                  --install "$WINEPREFIX" --com "$com")
+  pids+=($!)
+  read -r -t 10 -u "$out" word device && [ "$word" = device ] || fail "simulator COM$com did not start"
+  sim_out[$com]=$out
+  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com" /t REG_SZ /d "$device" /f >/dev/null 2>&1
+  ln -sfn "$device" "$WINEPREFIX/dosdevices/com$com"
+done
+
+# --- The program ----------------------------------------------------------------------------
+
+start_program() {
+  exec {program}< <(UIQ_REPORT_CAPTION=1 exec wine "$exe" 2>/dev/null)
+  program_pid=$!
+  await "$program" '^caption ' || fail "the program showed no caption"
+  first_caption=${line#caption }
+  window=$(xdotool search --sync --onlyvisible --limit 1 --classname 'uiquorvix.exe')
+}
+
+# Clicks at a point of the client area given in pixels at 96 DPI.
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+click_oneshot() { click 136 20; }
+click_cport() { click 96 60; }
+
+stop_program() {
+  wine taskkill /im UiQuorvix.exe >/dev/null 2>&1 || true
+  local deadline=$((SECONDS + 20))
+  while kill -0 "$program_pid" 2>/dev/null; do
+    ((SECONDS < deadline)) || fail "closing the window did not end the program"
+    wait "$program_pid" 2>/dev/null || true
+  done
+}
+
+registry_value() {
+  wine reg query "$config" /v "$1" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$1 *REG_SZ *//p"
+}
+
+fresh_settings() {
+  wine reg delete 'HKCU\Software\Vostrel' /f >/dev/null 2>&1 || true
+  rm -rf "$drive_c/UiView"
+}
+
+# --- Cases ----------------------------------------------------------------------------------
+
+echo "== First run: both defaults in the registry, and Stopped"
+fresh_settings
+start_program
+[ "$first_caption" = Stopped ] || fail "first caption is '$first_caption'"
+[ "$(registry_value CPort)" = 1 ] || fail "CPort is '$(registry_value CPort)'"
+[ "$(registry_value WXPath)" = 'C:\UiView\WXprs.txt' ] || fail "WXPath is '$(registry_value WXPath)'"
+
+echo "== OneShot, pressed with Enter where the focus starts, writes C:\\UiView\\WXprs.txt byte for byte"
+mkdir -p "$drive_c/UiView"
+before=$(LC_ALL=C date '+%b %d %Y %H:%M')
+xdotool windowfocus --sync "$window" key Return
+await "$program" '^caption One shot' || fail "OneShot showed no reading"
+after=$(LC_ALL=C date '+%b %d %Y %H:%M')
+[ "$line" = $'caption One shot +21.3\u00b0C' ] || fail "OneShot caption is '$line'"
+file=$drive_c/UiView/WXprs.txt
+ok=
+for when in "$before" "$after"; do
+  cmp -s "$file" <(printf '%s\r\n%s\r\n' "$when" "$weather") && ok=1
+done
+[ -n "$ok" ] || fail "the weather file holds: $(od -c "$file" | head -5)"
+
+echo "== The host program holding the file: a moment delays the write, longer keeps the old file"
+hold() {
+  exec {holder}< <(exec wine "$hold_file" 'C:\UiView\WXprs.txt' "$1" 2>/dev/null)
+  await "$holder" '^held' || fail "the file could not be held open"
+}
+old=$(cat "$file")
+old_inode=$(stat -c %i "$file")
+hold 3000
+click_oneshot
+await "$program" '^caption One shot' || fail "OneShot showed no reading"
+[[ $line == *'cannot write C:\UiView\WXprs.txt: '* ]] || fail "a held file gave no error: '$line'"
+[ "$(cat "$file")" = "$old" ] && [ "$(stat -c %i "$file")" = "$old_inode" ] ||
+  fail "the held file was changed"
+[ "$(ls "$drive_c/UiView")" = WXprs.txt ] || fail "left behind: $(ls "$drive_c/UiView")"
+await "$holder" '^released' 10 || fail "the file was not let go"
+hold 300
+click_oneshot
+await "$program" '^caption One shot' || fail "OneShot showed no reading"
+[[ $line != *'cannot write'* ]] || fail "a file held for a moment was not written: '$line'"
+[ "$(stat -c %i "$file")" != "$old_inode" ] || fail "the file was not replaced"
+
+echo "== Typing 2 into the port box opens COM2 and saves 2"
+click_cport
+xdotool key End BackSpace type 2
+await "$program" '^caption Stopped' || fail "no caption after the port change"
+[ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
+click_oneshot
+await "${sim_out[2]}" '^query ' 10 || fail "COM2 got no command"
+
+echo "== A text that is not a number keeps the port"
+click_cport
+xdotool key End type x
+await "$program" '^caption "2x" is not a port number' || fail "no refusal in the caption: '$line'"
+[ "$(registry_value CPort)" = 2 ] || fail "CPort became '$(registry_value CPort)'"
+click_oneshot
+await "${sim_out[2]}" '^query ' 10 || fail "COM2 was let go after a text that is not a number"
+stop_program
+
+echo "== A missing folder shows the error and leaves nothing behind"
+fresh_settings
+wine reg add "$config" /v WXPath /t REG_SZ /d 'C:\NoSuchFolder\WXprs.txt' /f >/dev/null 2>&1
+start_program
+click_oneshot
+await "$program" '^caption One shot' || fail "OneShot showed no reading"
+[[ $line == *'cannot write C:\NoSuchFolder\WXprs.txt: the folder does not exist' ]] || fail "no error in the caption: '$line'"
+[ ! -e "$drive_c/NoSuchFolder" ] || fail "the missing folder was made"
+
+echo "== Closing the window ends the program and frees the port"
+stop_program
+start_program
+[ "$first_caption" = Stopped ] || fail "COM1 was not free after the program ended: '$first_caption'"
+stop_program
+
+echo "PASS"
