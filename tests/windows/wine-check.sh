@@ -7,8 +7,8 @@
 # Exit 77 (CTest's skip) when Wine, Xvfb, xdotool or the program is missing.
 set -euo pipefail
 
-exe=$(realpath "$1")
-simulator=$(realpath "$2")
+exe=$(realpath -m "$1")
+simulator=$(realpath -m "$2")
 scratch=$3
 
 for tool in wine wineserver Xvfb xdotool; do
