@@ -1,4 +1,4 @@
-#!/bin/bash
+#!/usr/bin/env bash
 # Builds the Debian package from a build folder, unpacks it into a scratch
 # root (nothing is installed on the machine) and checks it as a user would
 # meet it: the files are where the desktop and man look for them, the
@@ -10,16 +10,16 @@
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
-  echo "usage: $0 <build dir>" >&2
-  exit 2
+    echo "usage: $0 <build dir>" >&2
+    exit 2
 fi
 build=$(cd "$1" && pwd)
 
 need() { # tool, Debian package
-  if ! command -v "$1" >/dev/null 2>&1; then
-    echo "SKIP: $1 is not installed (Debian package $2)"
-    exit 77
-  fi
+    if ! command -v "$1" >/dev/null 2>&1; then
+        echo "SKIP: $1 is not installed (Debian package $2)"
+        exit 77
+    fi
 }
 need cpack cmake
 need dpkg-deb dpkg
@@ -30,22 +30,22 @@ scratch=$(mktemp -d "${TMPDIR:-/tmp}/uiq-package-check.XXXXXX")
 # killed; the ones that ended as they should were taken off the list.
 started=()
 forget() {
-  local i
-  for i in "${!started[@]}"; do
-    [ "${started[i]}" != "$1" ] || unset 'started[i]'
-  done
+    local i
+    for i in "${!started[@]}"; do
+        [ "${started[i]}" != "$1" ] || unset 'started[i]'
+    done
 }
 cleanup() {
-  local pid
-  for pid in "${started[@]}"; do
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  if [ -n "${UIQ_KEEP_SCRATCH:-}" ]; then
-    echo "scratch kept in $scratch"
-  else
-    rm -rf "$scratch"
-  fi
+    local pid
+    for pid in "${started[@]}"; do
+        kill -KILL "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    if [ -n "${UIQ_KEEP_SCRATCH:-}" ]; then
+        echo "scratch kept in $scratch"
+    else
+        rm -rf "$scratch"
+    fi
 }
 trap cleanup EXIT
 
@@ -54,14 +54,14 @@ passed=0
 pass() { passed=$((passed + 1)); }
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 check() { # description, command...
-  local what=$1
-  shift
-  if "$@"; then pass; else fail "$what"; fi
+    local what=$1
+    shift
+    if "$@"; then pass; else fail "$what"; fi
 }
 finish() {
-  echo "package-check: $passed passed, $failures failed"
-  [ "$failures" -eq 0 ]
-  exit
+    echo "package-check: $passed passed, $failures failed"
+    [ "$failures" -eq 0 ]
+    exit
 }
 
 # --- Build and unpack --------------------------------------------------------
@@ -69,14 +69,14 @@ finish() {
 # -B keeps the package and CPack's staging out of the build folder, so an
 # old .deb there can never be the one checked.
 if ! (cd "$build" && cpack -G DEB -B "$scratch/cpack") > "$scratch/cpack.log" 2>&1; then
-  cat "$scratch/cpack.log" >&2
-  fail "cpack -G DEB failed in $build"
-  finish
+    cat "$scratch/cpack.log" >&2
+    fail "cpack -G DEB failed in $build"
+    finish
 fi
 debs=("$scratch"/cpack/*.deb)
 if [ "${#debs[@]}" -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-  fail "expected one .deb from cpack, found: ${debs[*]}"
-  finish
+    fail "expected one .deb from cpack, found: ${debs[*]}"
+    finish
 fi
 deb=${debs[0]}
 echo "package: $(basename "$deb")"
@@ -95,7 +95,7 @@ depends=$(field Depends)
 echo "Depends: $depends"
 # Package names alone: split on , and |, drop version constraints and arch.
 depends_names=$(tr ',|' '\n' <<<"$depends" | sed -e 's/[[:space:]]*(.*//' -e 's/:.*//' \
-                -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' | sed '/^$/d')
+                                -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' | sed '/^$/d')
 depends_on() { grep -qxF -- "$1" <<<"$depends_names"; }
 check "Depends names libqt6widgets6" depends_on libqt6widgets6
 check "Depends names libqt6serialport6" depends_on libqt6serialport6
@@ -106,7 +106,7 @@ check "Depends names libqt6serialport6" depends_on libqt6serialport6
 usr=$root/usr
 check "bin/UiQuorvix is an executable" test -f "$usr/bin/UiQuorvix" -a -x "$usr/bin/UiQuorvix"
 check "bin/uiquorvix-thermosim is an executable" \
-  test -f "$usr/bin/uiquorvix-thermosim" -a -x "$usr/bin/uiquorvix-thermosim"
+    test -f "$usr/bin/uiquorvix-thermosim" -a -x "$usr/bin/uiquorvix-thermosim"
 
 desktop=$usr/share/applications/uiquorvix.desktop
 check "desktop entry share/applications/uiquorvix.desktop" test -f "$desktop"
@@ -114,50 +114,50 @@ check "desktop entry share/applications/uiquorvix.desktop" test -f "$desktop"
 # Width and height from the PNG header (big-endian at bytes 16 and 20), so
 # a wrongly sized file under a size folder is caught without ImageMagick.
 png_size() {
-  local w h
-  [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || return 1
-  w=$(od -An -tu1 -j16 -N4 "$1" | awk '{print $1*16777216 + $2*65536 + $3*256 + $4}')
-  h=$(od -An -tu1 -j20 -N4 "$1" | awk '{print $1*16777216 + $2*65536 + $3*256 + $4}')
-  echo "${w}x${h}"
+    local w h
+    [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || return 1
+    w=$(od -An -tu1 -j16 -N4 "$1" | awk '{print $1*16777216 + $2*65536 + $3*256 + $4}')
+    h=$(od -An -tu1 -j20 -N4 "$1" | awk '{print $1*16777216 + $2*65536 + $3*256 + $4}')
+    echo "${w}x${h}"
 }
 for size in 16 32; do
-  icon=$usr/share/icons/hicolor/${size}x${size}/apps/uiquorvix.png
-  if [ -f "$icon" ]; then
-    got=$(png_size "$icon" || echo "not a PNG")
-    check "icon ${size}x${size} is a ${size}x${size} PNG (got $got)" test "$got" = "${size}x${size}"
-  else
-    fail "icon share/icons/hicolor/${size}x${size}/apps/uiquorvix.png is missing"
-  fi
+    icon=$usr/share/icons/hicolor/${size}x${size}/apps/uiquorvix.png
+    if [ -f "$icon" ]; then
+        got=$(png_size "$icon" || echo "not a PNG")
+        check "icon ${size}x${size} is a ${size}x${size} PNG (got $got)" test "$got" = "${size}x${size}"
+    else
+        fail "icon share/icons/hicolor/${size}x${size}/apps/uiquorvix.png is missing"
+    fi
 done
 svg=$usr/share/icons/hicolor/scalable/apps/uiquorvix.svg
 check "scalable icon share/icons/hicolor/scalable/apps/uiquorvix.svg" grep -q '<svg' "$svg"
 
 man_page=
 for candidate in "$usr/share/man/man1/uiquorvix-thermosim.1" "$usr/share/man/man1/uiquorvix-thermosim.1.gz"; do
-  [ -f "$candidate" ] && man_page=$candidate
+    [ -f "$candidate" ] && man_page=$candidate
 done
 if [ -n "$man_page" ]; then
-  if [[ $man_page == *.gz ]]; then man_text=$(zcat "$man_page"); else man_text=$(cat "$man_page"); fi
-  check "man page has a .TH header for uiquorvix-thermosim" \
-    grep -q '^\.TH UIQUORVIX-THERMOSIM 1' <<<"$man_text"
+    if [[ $man_page == *.gz ]]; then man_text=$(zcat "$man_page"); else man_text=$(cat "$man_page"); fi
+    check "man page has a .TH header for uiquorvix-thermosim" \
+        grep -q '^\.TH UIQUORVIX-THERMOSIM 1' <<<"$man_text"
 else
-  fail "man page share/man/man1/uiquorvix-thermosim.1 is missing"
+    fail "man page share/man/man1/uiquorvix-thermosim.1 is missing"
 fi
 
 # --- Desktop entry -----------------------------------------------------------
 
 if [ -f "$desktop" ]; then
-  if desktop-file-validate "$desktop" > "$scratch/validate.log" 2>&1; then
-    pass
-  else
-    cat "$scratch/validate.log" >&2
-    fail "desktop-file-validate rejects the installed entry"
-  fi
-  entry() { sed -n "s/^$1=//p" "$desktop" | head -n1; }
-  exec_program=$(entry Exec | awk '{print $1}')
-  check "Exec= ($exec_program) is a program the package installs" test -x "$usr/bin/$exec_program"
-  check "Icon= ($(entry Icon)) is an icon the package installs" \
-    test -f "$usr/share/icons/hicolor/32x32/apps/$(entry Icon).png"
+    if desktop-file-validate "$desktop" > "$scratch/validate.log" 2>&1; then
+        pass
+    else
+        cat "$scratch/validate.log" >&2
+        fail "desktop-file-validate rejects the installed entry"
+    fi
+    entry() { sed -n "s/^$1=//p" "$desktop" | head -n1; }
+    exec_program=$(entry Exec | awk '{print $1}')
+    check "Exec= ($exec_program) is a program the package installs" test -x "$usr/bin/$exec_program"
+    check "Icon= ($(entry Icon)) is an icon the package installs" \
+        test -f "$usr/share/icons/hicolor/32x32/apps/$(entry Icon).png"
 fi
 
 # --- The unpacked programs run -----------------------------------------------
@@ -170,35 +170,35 @@ fi
 # $2, for at most $3 seconds; prints the matching line. Other lines are
 # echoed to stderr, so a failure shows what the process said instead.
 await_line() {
-  local fd=$1 pattern=$2 deadline=$((SECONDS + $3)) line left
-  while left=$((deadline - SECONDS)); [ "$left" -gt 0 ]; do
-    IFS= read -r -t "$left" -u "$fd" line || return 1
-    if [[ $line =~ $pattern ]]; then
-      printf '%s\n' "$line"
-      return 0
-    fi
-    printf '  | %s\n' "$line" >&2
-  done
-  return 1
+    local fd=$1 pattern=$2 deadline=$((SECONDS + $3)) line left
+    while left=$((deadline - SECONDS)); [ "$left" -gt 0 ]; do
+        IFS= read -r -t "$left" -u "$fd" line || return 1
+        if [[ $line =~ $pattern ]]; then
+            printf '%s\n' "$line"
+            return 0
+        fi
+        printf '  | %s\n' "$line" >&2
+    done
+    return 1
 }
 # Waits at most $3 seconds for the end of output on fd $2, which comes when
 # process $1 exits, then collects its exit status into $exit_status.
 await_exit() {
-  local pid=$1 fd=$2 deadline=$((SECONDS + $3)) line left got
-  while left=$((deadline - SECONDS)); [ "$left" -gt 0 ]; do
-    IFS= read -r -t "$left" -u "$fd" line && got=0 || got=$?
-    if [ "$got" -eq 0 ]; then
-      printf '  | %s\n' "$line" >&2
-      continue
-    fi
-    # 1 is the end of output; above 128 is the time-out.
-    [ "$got" -eq 1 ] || return 1
-    exit_status=0
-    wait "$pid" || exit_status=$?
-    forget "$pid"
-    return 0
-  done
-  return 1
+    local pid=$1 fd=$2 deadline=$((SECONDS + $3)) line left got
+    while left=$((deadline - SECONDS)); [ "$left" -gt 0 ]; do
+        IFS= read -r -t "$left" -u "$fd" line && got=0 || got=$?
+        if [ "$got" -eq 0 ]; then
+            printf '  | %s\n' "$line" >&2
+            continue
+        fi
+        # 1 is the end of output; above 128 is the time-out.
+        [ "$got" -eq 1 ] || return 1
+        exit_status=0
+        wait "$pid" || exit_status=$?
+        forget "$pid"
+        return 0
+    done
+    return 1
 }
 
 # A private home, configuration, runtime folder and Wine prefix, so nothing
@@ -206,65 +206,65 @@ await_exit() {
 mkdir -p "$scratch/home" "$scratch/config" "$scratch/wine/dosdevices"
 mkdir -m 700 "$scratch/runtime"
 run_env=(
-  env -u DISPLAY -u WAYLAND_DISPLAY
-  HOME="$scratch/home"
-  XDG_CONFIG_HOME="$scratch/config"
-  XDG_RUNTIME_DIR="$scratch/runtime"
-  WINEPREFIX="$scratch/wine"
-  QT_QPA_PLATFORM=offscreen
+    env -u DISPLAY -u WAYLAND_DISPLAY
+    HOME="$scratch/home"
+    XDG_CONFIG_HOME="$scratch/config"
+    XDG_RUNTIME_DIR="$scratch/runtime"
+    WINEPREFIX="$scratch/wine"
+    QT_QPA_PLATFORM=offscreen
 )
 mkfifo "$scratch/sim.out" "$scratch/program.out"
 
 # The unpacked simulator goes in as COM1 of the scratch Wine prefix, so the
 # program finds a port to open on any machine.
 "${run_env[@]}" "$usr/bin/uiquorvix-thermosim" --install "$scratch/wine" --com 1 \
-  > "$scratch/sim.out" 2> "$scratch/sim.err" &
+    > "$scratch/sim.out" 2> "$scratch/sim.err" &
 sim_pid=$!
 started+=("$sim_pid")
 exec {sim_fd}< "$scratch/sim.out"
 
 if ! device_line=$(await_line "$sim_fd" '^device ' 20); then
-  cat "$scratch/sim.err" >&2
-  fail "the unpacked simulator printed no 'device' line within 20 s"
-  finish
+    cat "$scratch/sim.err" >&2
+    fail "the unpacked simulator printed no 'device' line within 20 s"
+    finish
 fi
 device=${device_line#device }
 check "the simulator linked dosdevices/com1 to $device" \
-  test "$(readlink "$scratch/wine/dosdevices/com1")" = "$device"
+    test "$(readlink "$scratch/wine/dosdevices/com1")" = "$device"
 
 "${run_env[@]}" UIQ_REPORT_CAPTION=1 "$usr/bin/UiQuorvix" \
-  > "$scratch/program.out" 2> "$scratch/program.err" &
+    > "$scratch/program.out" 2> "$scratch/program.err" &
 program_pid=$!
 started+=("$program_pid")
 exec {program_fd}< "$scratch/program.out"
 
 program_ok=1
 if caption=$(await_line "$program_fd" '^caption Stopped$' 20); then
-  pass
-  echo "program: $caption"
+    pass
+    echo "program: $caption"
 else
-  fail "the unpacked UiQuorvix did not report 'caption Stopped' within 20 s"
-  program_ok=0
+    fail "the unpacked UiQuorvix did not report 'caption Stopped' within 20 s"
+    program_ok=0
 fi
 
 kill -TERM "$program_pid" 2>/dev/null || true
 if await_exit "$program_pid" "$program_fd" 20; then
-  check "UiQuorvix exits with status 0 on SIGTERM (got $exit_status)" test "$exit_status" -eq 0
+    check "UiQuorvix exits with status 0 on SIGTERM (got $exit_status)" test "$exit_status" -eq 0
 else
-  fail "UiQuorvix did not exit within 20 s of SIGTERM"
-  program_ok=0
+    fail "UiQuorvix did not exit within 20 s of SIGTERM"
+    program_ok=0
 fi
 if [ "$program_ok" -eq 0 ] && [ -s "$scratch/program.err" ]; then
-  echo "UiQuorvix's stderr:" >&2
-  sed 's/^/  | /' "$scratch/program.err" >&2
+    echo "UiQuorvix's stderr:" >&2
+    sed 's/^/  | /' "$scratch/program.err" >&2
 fi
 
 kill -TERM "$sim_pid" 2>/dev/null || true
 if await_exit "$sim_pid" "$sim_fd" 20; then
-  check "the simulator exits with status 0 on SIGTERM (got $exit_status)" test "$exit_status" -eq 0
-  check "the simulator removed dosdevices/com1 at exit" test ! -L "$scratch/wine/dosdevices/com1"
+    check "the simulator exits with status 0 on SIGTERM (got $exit_status)" test "$exit_status" -eq 0
+    check "the simulator removed dosdevices/com1 at exit" test ! -L "$scratch/wine/dosdevices/com1"
 else
-  fail "the simulator did not exit within 20 s of SIGTERM"
+    fail "the simulator did not exit within 20 s of SIGTERM"
 fi
 
 finish

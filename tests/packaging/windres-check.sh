@@ -1,4 +1,4 @@
-#!/bin/bash
+#!/usr/bin/env bash
 # Compiles the Windows resource script the way a MinGW build of UiQuorvix
 # would, then reads the compiled resources back and checks what Explorer
 # will show: the version block and the icon in both sizes. Runs on Linux
@@ -9,16 +9,16 @@
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
-  echo "usage: $0 <source dir> <scratch dir>" >&2
-  exit 2
+    echo "usage: $0 <source dir> <scratch dir>" >&2
+    exit 2
 fi
 src=$(cd "$1" && pwd)
 scratch=$2
 
 windres=${WINDRES:-x86_64-w64-mingw32-windres}
 if ! command -v "$windres" >/dev/null 2>&1; then
-  echo "SKIP: $windres is not installed (Debian package binutils-mingw-w64-x86-64)"
-  exit 77
+    echo "SKIP: $windres is not installed (Debian package binutils-mingw-w64-x86-64)"
+    exit 77
 fi
 objdump=${windres%windres}objdump
 
@@ -28,12 +28,12 @@ objdump=${windres%windres}objdump
 # the result is the same.
 preprocess=()
 if ! command -v "${windres%windres}gcc" >/dev/null 2>&1; then
-  if ! command -v cpp >/dev/null 2>&1; then
-    echo "SKIP: neither ${windres%windres}gcc nor cpp is installed to preprocess the .rc"
-    exit 77
-  fi
-  preprocess=(--preprocessor=cpp --preprocessor-arg=-xc --preprocessor-arg=-undef
-              --preprocessor-arg=-DRC_INVOKED)
+    if ! command -v cpp >/dev/null 2>&1; then
+        echo "SKIP: neither ${windres%windres}gcc nor cpp is installed to preprocess the .rc"
+        exit 77
+    fi
+    preprocess=(--preprocessor=cpp --preprocessor-arg=-xc --preprocessor-arg=-undef
+                            --preprocessor-arg=-DRC_INVOKED)
 fi
 
 mkdir -p "$scratch"
@@ -42,10 +42,10 @@ scratch=$(cd "$scratch" && pwd)
 # mistake loses nothing else; left over from a run before, they could hide
 # a step that no longer writes them.
 rm -f "$scratch/UiQuorvix.rc" "$scratch/UiQuorvix.rc.o" "$scratch/UiQuorvix.res" \
-      "$scratch/decompiled.rc" "$scratch/decompiled.normalised"
+            "$scratch/decompiled.rc" "$scratch/decompiled.normalised"
 
 cmake -DUIQ_SOURCE_DIR="$src" -DUIQ_RC_OUTPUT="$scratch/UiQuorvix.rc" \
-      -P "$src/packaging/WindowsResources.cmake"
+            -P "$src/packaging/WindowsResources.cmake"
 
 # The object file is what a MinGW link takes; the .res is read back below.
 "$windres" "${preprocess[@]}" -i "$scratch/UiQuorvix.rc" -O coff -o "$scratch/UiQuorvix.rc.o"
@@ -55,14 +55,14 @@ cmake -DUIQ_SOURCE_DIR="$src" -DUIQ_RC_OUTPUT="$scratch/UiQuorvix.rc" \
 failures=0
 passed=0
 check() { # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL: $what" >&2
-    failures=$((failures + 1))
-  fi
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        echo "FAIL: $what" >&2
+        failures=$((failures + 1))
+    fi
 }
 # windres writes the decompiled script with its own indentation; compare
 # with leading blanks removed and runs of blanks squeezed.
@@ -71,8 +71,8 @@ sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]\+/ /g' "$scratch/decompiled.rc" > "
 has_line() { grep -qxF -- "$1" "$normalised"; }
 
 if command -v "$objdump" >/dev/null 2>&1; then
-  has_rsrc() { "$objdump" -h "$scratch/UiQuorvix.rc.o" | grep -qw .rsrc; }
-  check "object file has a .rsrc section" has_rsrc
+    has_rsrc() { "$objdump" -h "$scratch/UiQuorvix.rc.o" | grep -qw .rsrc; }
+    check "object file has a .rsrc section" has_rsrc
 fi
 
 check "FILEVERSION 1,0,0,0" has_line "FILEVERSION 1, 0, 0, 0"

@@ -1,4 +1,4 @@
-#!/bin/bash
+#!/usr/bin/env bash
 # UiQuorvix.exe as a user meets it, under Wine on a virtual X display, with the thermometer
 # simulator as COM1 and COM2 of a scratch Wine prefix. The prefix is made once with wineboot
 # and reused; each case starts from a settings key of its own making.
@@ -12,15 +12,15 @@ simulator=$(realpath -m "$2")
 scratch=$3
 
 for tool in wine wineserver Xvfb xdotool; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "SKIP: $tool is not installed (Debian packages wine wine64 xvfb xdotool)"
-    exit 77
-  fi
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed (Debian packages wine wine64 xvfb xdotool)"
+        exit 77
+    fi
 done
 hold_file=$(dirname "$exe")/HoldFile.exe
 if [ ! -f "$exe" ] || [ ! -f "$hold_file" ]; then
-  echo "SKIP: $exe or $hold_file is not built"
-  exit 77
+    echo "SKIP: $exe or $hold_file is not built"
+    exit 77
 fi
 
 mkdir -p "$scratch"
@@ -31,8 +31,8 @@ config='HKCU\Software\Vostrel\UiQuorvix\Config'
 
 pids=()
 cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  wineserver -k 2>/dev/null || true
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+    wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
 
@@ -41,13 +41,13 @@ fail() { echo "FAIL: $*"; exit 1; }
 # Reads lines from fd $1 until one matches the regex $2, within $3 seconds; the line is left
 # in $line.
 await() {
-  local fd=$1 pattern=$2 seconds=${3:-20}
-  local deadline=$((SECONDS + seconds))
-  while ((SECONDS < deadline)); do
-    IFS= read -r -t $((deadline - SECONDS)) -u "$fd" line || return 1
-    [[ $line =~ $pattern ]] && return 0
-  done
-  return 1
+    local fd=$1 pattern=$2 seconds=${3:-20}
+    local deadline=$((SECONDS + seconds))
+    while ((SECONDS < deadline)); do
+        IFS= read -r -t $((deadline - SECONDS)) -u "$fd" line || return 1
+        [[ $line =~ $pattern ]] && return 0
+    done
+    return 1
 }
 
 # --- The display, the prefix and two thermometers -------------------------------------------
@@ -58,9 +58,9 @@ read -r -t 20 -u "$xfd" display || fail "Xvfb did not start"
 export DISPLAY=:$display
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== Making the Wine prefix (once)"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
+    echo "== Making the Wine prefix (once)"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
 fi
 # One Wine server for the whole run; it rebuilds the COM links from the registry when it
 # starts, so it starts before the simulators make theirs.
@@ -70,23 +70,23 @@ reply='HEAD-00000000000042X123/045g006t070 filler 123456+21.3\r\n'
 weather='123/045g006t070'
 declare -A sim_out sim_in
 for com in 1 2; do
-  exec {out}< <(exec "$simulator" --twice --twice-gap 50 --reply "$reply" \
-                  --install "$WINEPREFIX" --com "$com")
-  pids+=($!)
-  read -r -t 10 -u "$out" word device && [ "$word" = device ] || fail "simulator COM$com did not start"
-  sim_out[$com]=$out
-  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com" /t REG_SZ /d "$device" /f >/dev/null 2>&1
-  ln -sfn "$device" "$WINEPREFIX/dosdevices/com$com"
+    exec {out}< <(exec "$simulator" --twice --twice-gap 50 --reply "$reply" \
+                                    --install "$WINEPREFIX" --com "$com")
+    pids+=($!)
+    read -r -t 10 -u "$out" word device && [ "$word" = device ] || fail "simulator COM$com did not start"
+    sim_out[$com]=$out
+    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$com" /t REG_SZ /d "$device" /f >/dev/null 2>&1
+    ln -sfn "$device" "$WINEPREFIX/dosdevices/com$com"
 done
 
 # --- The program ----------------------------------------------------------------------------
 
 start_program() {
-  exec {program}< <(UIQ_REPORT_CAPTION=1 exec wine "$exe" 2>/dev/null)
-  program_pid=$!
-  await "$program" '^caption ' || fail "the program showed no caption"
-  first_caption=${line#caption }
-  window=$(xdotool search --sync --onlyvisible --limit 1 --classname 'uiquorvix.exe')
+    exec {program}< <(UIQ_REPORT_CAPTION=1 exec wine "$exe" 2>/dev/null)
+    program_pid=$!
+    await "$program" '^caption ' || fail "the program showed no caption"
+    first_caption=${line#caption }
+    window=$(xdotool search --sync --onlyvisible --limit 1 --classname 'uiquorvix.exe')
 }
 
 # Clicks at a point of the client area given in pixels at 96 DPI.
@@ -95,22 +95,22 @@ click_oneshot() { click 136 20; }
 click_cport() { click 96 60; }
 
 stop_program() {
-  wine taskkill /im UiQuorvix.exe >/dev/null 2>&1 || true
-  local deadline=$((SECONDS + 20))
-  while kill -0 "$program_pid" 2>/dev/null; do
-    ((SECONDS < deadline)) || fail "closing the window did not end the program"
-    wait "$program_pid" 2>/dev/null || true
-  done
+    wine taskkill /im UiQuorvix.exe >/dev/null 2>&1 || true
+    local deadline=$((SECONDS + 20))
+    while kill -0 "$program_pid" 2>/dev/null; do
+        ((SECONDS < deadline)) || fail "closing the window did not end the program"
+        wait "$program_pid" 2>/dev/null || true
+    done
 }
 
 registry_value() {
-  wine reg query "$config" /v "$1" 2>/dev/null | tr -d '\r' |
-    sed -n "s/^ *$1 *REG_SZ *//p"
+    wine reg query "$config" /v "$1" 2>/dev/null | tr -d '\r' |
+        sed -n "s/^ *$1 *REG_SZ *//p"
 }
 
 fresh_settings() {
-  wine reg delete 'HKCU\Software\Vostrel' /f >/dev/null 2>&1 || true
-  rm -rf "$drive_c/UiView"
+    wine reg delete 'HKCU\Software\Vostrel' /f >/dev/null 2>&1 || true
+    rm -rf "$drive_c/UiView"
 }
 
 # --- Cases ----------------------------------------------------------------------------------
@@ -132,14 +132,14 @@ after=$(LC_ALL=C date '+%b %d %Y %H:%M')
 file=$drive_c/UiView/WXprs.txt
 ok=
 for when in "$before" "$after"; do
-  cmp -s "$file" <(printf '%s\r\n%s\r\n' "$when" "$weather") && ok=1
+    cmp -s "$file" <(printf '%s\r\n%s\r\n' "$when" "$weather") && ok=1
 done
 [ -n "$ok" ] || fail "the weather file holds: $(od -c "$file" | head -5)"
 
 echo "== The host program holding the file: a moment delays the write, longer keeps the old file"
 hold() {
-  exec {holder}< <(exec wine "$hold_file" 'C:\UiView\WXprs.txt' "$1" 2>/dev/null)
-  await "$holder" '^held' || fail "the file could not be held open"
+    exec {holder}< <(exec wine "$hold_file" 'C:\UiView\WXprs.txt' "$1" 2>/dev/null)
+    await "$holder" '^held' || fail "the file could not be held open"
 }
 old=$(cat "$file")
 old_inode=$(stat -c %i "$file")
@@ -148,7 +148,7 @@ click_oneshot
 await "$program" '^caption One shot' || fail "OneShot showed no reading"
 [[ $line == *'cannot write C:\UiView\WXprs.txt: '* ]] || fail "a held file gave no error: '$line'"
 [ "$(cat "$file")" = "$old" ] && [ "$(stat -c %i "$file")" = "$old_inode" ] ||
-  fail "the held file was changed"
+    fail "the held file was changed"
 [ "$(ls "$drive_c/UiView")" = WXprs.txt ] || fail "left behind: $(ls "$drive_c/UiView")"
 await "$holder" '^released' 10 || fail "the file was not let go"
 hold 300

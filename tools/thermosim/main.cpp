@@ -1,5 +1,5 @@
-#include "options.h"
-#include "simulator.h"
+#include "Options.h"
+#include "Simulator.h"
 
 #include <cstdio>
 

@@ -48,24 +48,24 @@ public:
     std::vector<Chunk> clear();
     void dropKind(Chunk::Kind kind);
 
-    bool idle() const { return queue_.empty(); }
-    bool waitingForRoom() const { return blocked_; }
-    Nanos deadline() const { return deadline_; }
+    bool idle() const { return m_queue.empty(); }
+    bool waitingForRoom() const { return m_blocked; }
+    Nanos deadline() const { return m_deadline; }
 
     // Writes whatever is due at `now`; calls `finished` after the last byte of each chunk and
     // asks `refill` for more whenever the queue runs dry.
     bool pump(Nanos now, const Finished& finished, const Refill& refill, std::string& error);
 
 private:
-    Nanos charTime_ = 0;
-    int fd_ = -1;
-    std::deque<Chunk> queue_;
-    std::size_t sent_ = 0;
-    Nanos holdUntil_ = 0;
-    Nanos wireFree_ = 0;
-    bool lineIdle_ = true;
-    bool blocked_ = false;
-    Nanos deadline_ = kNoDeadline;
+    Nanos m_charTime = 0;
+    int m_fd = -1;
+    std::deque<Chunk> m_queue;
+    std::size_t m_sent = 0;
+    Nanos m_holdUntil = 0;
+    Nanos m_wireFree = 0;
+    bool m_lineIdle = true;
+    bool m_blocked = false;
+    Nanos m_deadline = kNoDeadline;
 };
 
 } // namespace thermosim

@@ -1,4 +1,4 @@
-#include "escapes.h"
+#include "Escapes.h"
 
 namespace thermosim {
 namespace {

@@ -1,6 +1,6 @@
-#include "options.h"
+#include "Options.h"
 
-#include "escapes.h"
+#include "Escapes.h"
 
 #include <cerrno>
 #include <cstdlib>

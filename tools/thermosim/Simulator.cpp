@@ -1,7 +1,7 @@
-#include "simulator.h"
+#include "Simulator.h"
 
-#include "escapes.h"
-#include "events.h"
+#include "Escapes.h"
+#include "Events.h"
 
 #include <algorithm>
 #include <array>
@@ -75,11 +75,12 @@ std::string commandWord(std::string_view line)
 } // namespace
 
 Simulator::Simulator(const Options& options)
-    : options_(options), transmitter_(options.baud), maker_(options.seed.value_or(freshSeed())),
-      mode_(options.mode), shortLength_(options.shortLength), delay_(options.delayMs * kNanosPerMs)
+    : m_options(options), m_transmitter(options.baud), m_maker(options.seed.value_or(freshSeed())),
+      m_mode(options.mode), m_shortLength(options.shortLength),
+      m_delay(options.delayMs * kNanosPerMs)
 {
     if (options.reply && !options.reply->empty())
-        fixedReply_ = options.reply;
+        m_fixedReply = options.reply;
 }
 
 void Simulator::fail(const std::string& what)
@@ -89,31 +90,31 @@ void Simulator::fail(const std::string& what)
 
 bool Simulator::plugIn(std::string& error)
 {
-    if (!pty_.open(error))
+    if (!m_pty.open(error))
         return false;
-    if (link_.enabled() && !link_.pointTo(pty_.slavePath(), error)) {
-        pty_.close();
+    if (m_link.enabled() && !m_link.pointTo(m_pty.slavePath(), error)) {
+        m_pty.close();
         return false;
     }
-    transmitter_.attach(pty_.masterFd());
-    lineBroken_ = false;
-    emitEvent("device " + pty_.slavePath());
+    m_transmitter.attach(m_pty.masterFd());
+    m_lineBroken = false;
+    emitEvent("device " + m_pty.slavePath());
     return true;
 }
 
 void Simulator::unplug()
 {
-    for (const Chunk& chunk : transmitter_.clear()) {
+    for (const Chunk& chunk : m_transmitter.clear()) {
         if (chunk.kind == Chunk::Kind::Send)
             fail("send: unplugged before the bytes went out");
     }
-    transmitter_.attach(-1);
-    pending_.clear();
-    flooding_ = false;
-    unexpected_.clear();
-    escapePending_ = false;
+    m_transmitter.attach(-1);
+    m_pending.clear();
+    m_flooding = false;
+    m_unexpected.clear();
+    m_escapePending = false;
     // The link stays and leads nowhere, as Wine's comN link does once an adapter is pulled.
-    pty_.close();
+    m_pty.close();
     emitEvent("unplugged");
 }
 
@@ -124,8 +125,8 @@ int Simulator::run()
         fail(error);
         return 1;
     }
-    if (!options_.installPrefix.empty() &&
-        !link_.configure(options_.installPrefix, options_.com, error)) {
+    if (!m_options.installPrefix.empty() &&
+        !m_link.configure(m_options.installPrefix, m_options.com, error)) {
         fail(error);
         return 1;
     }
@@ -134,33 +135,33 @@ int Simulator::run()
         return 1;
     }
 
-    while (!stop_) {
+    while (!m_stop) {
         const Nanos now = monotonicNow();
-        while (!pending_.empty() && pending_.front().due <= now) {
-            const std::uint64_t query = pending_.front().query;
-            pending_.pop_front();
+        while (!m_pending.empty() && m_pending.front().due <= now) {
+            const std::uint64_t query = m_pending.front().query;
+            m_pending.pop_front();
             answer(query);
         }
-        if (escapePending_ && now - escapeSince_ >= kLoneEscapeWait) {
-            escapePending_ = false;
-            unexpected_.push_back(kEscape);
+        if (m_escapePending && now - m_escapeSince >= kLoneEscapeWait) {
+            m_escapePending = false;
+            m_unexpected.push_back(kEscape);
             flushUnexpected();
         }
         pump(now);
-        if (stop_)
+        if (m_stop)
             break;
 
         std::array<pollfd, 3> fds{};
         nfds_t count = 0;
         fds[count++] = {signalPipe[0], POLLIN, 0};
-        const int controlIndex = options_.control ? static_cast<int>(count) : -1;
-        if (options_.control)
+        const int controlIndex = m_options.control ? static_cast<int>(count) : -1;
+        if (m_options.control)
             fds[count++] = {STDIN_FILENO, POLLIN, 0};
-        const int lineIndex = pty_.isOpen() && !lineBroken_ ? static_cast<int>(count) : -1;
+        const int lineIndex = m_pty.isOpen() && !m_lineBroken ? static_cast<int>(count) : -1;
         if (lineIndex >= 0) {
             const short events =
-                static_cast<short>(POLLIN | (transmitter_.waitingForRoom() ? POLLOUT : 0));
-            fds[count++] = {pty_.masterFd(), events, 0};
+                static_cast<short>(POLLIN | (m_transmitter.waitingForRoom() ? POLLOUT : 0));
+            fds[count++] = {m_pty.masterFd(), events, 0};
         }
 
         const Nanos deadline = nextDeadline();
@@ -194,38 +195,38 @@ int Simulator::run()
             char drained[16];
             while (::read(signalPipe[0], drained, sizeof drained) > 0) {
             }
-            stop_ = true;
+            m_stop = true;
             break;
         }
         if (controlIndex >= 0 && fds[static_cast<std::size_t>(controlIndex)].revents != 0) {
             readControl();
-            if (stop_)
+            if (m_stop)
                 break;
         }
-        if (lineIndex >= 0 && pty_.isOpen()) {
+        if (lineIndex >= 0 && m_pty.isOpen()) {
             const short revents = fds[static_cast<std::size_t>(lineIndex)].revents;
             if (revents & (POLLIN | POLLHUP | POLLERR))
                 readLine(monotonicNow());
         }
     }
-    link_.remove();
+    m_link.remove();
     return 0;
 }
 
 Nanos Simulator::nextDeadline() const
 {
     // A broken line is never pumped, so its stale deadline would make poll() spin.
-    Nanos deadline = pty_.isOpen() && !lineBroken_ ? transmitter_.deadline() : kNoDeadline;
-    if (!pending_.empty())
-        deadline = std::min(deadline, pending_.front().due);
-    if (escapePending_)
-        deadline = std::min(deadline, escapeSince_ + kLoneEscapeWait);
+    Nanos deadline = m_pty.isOpen() && !m_lineBroken ? m_transmitter.deadline() : kNoDeadline;
+    if (!m_pending.empty())
+        deadline = std::min(deadline, m_pending.front().due);
+    if (m_escapePending)
+        deadline = std::min(deadline, m_escapeSince + kLoneEscapeWait);
     return deadline;
 }
 
 void Simulator::pump(Nanos now)
 {
-    if (!pty_.isOpen() || lineBroken_)
+    if (!m_pty.isOpen() || m_lineBroken)
         return;
     const auto finished = [](const Chunk& chunk, Nanos at) {
         if (chunk.kind == Chunk::Kind::Reply)
@@ -234,16 +235,16 @@ void Simulator::pump(Nanos now)
             emitEvent("ok send");
     };
     const auto refill = [this](Chunk& chunk) {
-        if (!flooding_)
+        if (!m_flooding)
             return false;
         chunk.kind = Chunk::Kind::Flood;
-        chunk.bytes = maker_.randomBytes(options_.baud > 0 ? kPacedFloodChunk : kFloodChunk);
+        chunk.bytes = m_maker.randomBytes(m_options.baud > 0 ? kPacedFloodChunk : kFloodChunk);
         return true;
     };
     std::string error;
-    if (!transmitter_.pump(now, finished, refill, error)) {
+    if (!m_transmitter.pump(now, finished, refill, error)) {
         // Without this the same failing write would be retried in a tight loop.
-        lineBroken_ = true;
+        m_lineBroken = true;
         fail(error);
     }
 }
@@ -251,33 +252,33 @@ void Simulator::pump(Nanos now)
 void Simulator::readLine(Nanos now)
 {
     char buffer[4096];
-    const ssize_t got = ::read(pty_.masterFd(), buffer, sizeof buffer);
+    const ssize_t got = ::read(m_pty.masterFd(), buffer, sizeof buffer);
     if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
         return;
     if (got <= 0) {
         // Our own slave descriptor should make this impossible; stop listening rather than
         // spin on a line that keeps reporting hang-up.
-        lineBroken_ = true;
+        m_lineBroken = true;
         fail(got == 0 ? std::string("read: end of file on the line")
                       : std::string("read: ") + std::strerror(errno));
         return;
     }
     for (ssize_t i = 0; i < got; ++i) {
         const char byte = buffer[i];
-        if (escapePending_) {
-            escapePending_ = false;
+        if (m_escapePending) {
+            m_escapePending = false;
             if (byte == kMeasure) {
                 flushUnexpected();
                 onCommand(now);
                 continue;
             }
-            unexpected_.push_back(kEscape);
+            m_unexpected.push_back(kEscape);
         }
         if (byte == kEscape) {
-            escapePending_ = true;
-            escapeSince_ = now;
+            m_escapePending = true;
+            m_escapeSince = now;
         } else {
-            unexpected_.push_back(byte);
+            m_unexpected.push_back(byte);
         }
     }
     flushUnexpected();
@@ -285,56 +286,56 @@ void Simulator::readLine(Nanos now)
 
 void Simulator::flushUnexpected()
 {
-    if (unexpected_.empty())
+    if (m_unexpected.empty())
         return;
-    emitEvent("unexpected " + hexBytes(unexpected_));
-    unexpected_.clear();
+    emitEvent("unexpected " + hexBytes(m_unexpected));
+    m_unexpected.clear();
 }
 
 void Simulator::onCommand(Nanos now)
 {
-    const std::uint64_t query = ++queries_;
+    const std::uint64_t query = ++m_queries;
     emitEvent("query " + std::to_string(query) + " " + std::to_string(now));
-    if (mode_ == Mode::Flood) {
-        flooding_ = true;
+    if (m_mode == Mode::Flood) {
+        m_flooding = true;
         return;
     }
-    if (mode_ == Mode::Silent)
+    if (m_mode == Mode::Silent)
         return;
-    pending_.push_back({now + delay_, query});
+    m_pending.push_back({now + m_delay, query});
 }
 
 void Simulator::answer(std::uint64_t query)
 {
     // The mode is looked at again here because a control line may change it during --delay.
-    if (mode_ == Mode::Silent || mode_ == Mode::Flood)
+    if (m_mode == Mode::Silent || m_mode == Mode::Flood)
         return;
-    if (options_.stale) {
+    if (m_options.stale) {
         Chunk stale;
         stale.kind = Chunk::Kind::Stale;
-        stale.bytes = *options_.stale;
-        stale.pauseAfter = options_.staleGapMs * kNanosPerMs;
-        transmitter_.push(std::move(stale));
+        stale.bytes = *m_options.stale;
+        stale.pauseAfter = m_options.staleGapMs * kNanosPerMs;
+        m_transmitter.push(std::move(stale));
     }
-    if (mode_ == Mode::Acknowledge) {
+    if (m_mode == Mode::Acknowledge) {
         Chunk acknowledgement;
         acknowledgement.kind = Chunk::Kind::Stale;
         acknowledgement.bytes = kAcknowledgement;
-        acknowledgement.pauseAfter = options_.ackGapMs * kNanosPerMs;
-        transmitter_.push(std::move(acknowledgement));
+        acknowledgement.pauseAfter = m_options.ackGapMs * kNanosPerMs;
+        m_transmitter.push(std::move(acknowledgement));
     }
-    const int copies = mode_ == Mode::Twice ? 2 : 1;
+    const int copies = m_mode == Mode::Twice ? 2 : 1;
     for (int copy = 0; copy < copies; ++copy) {
         Chunk reply;
         reply.query = query;
-        reply.bytes = fixedReply_ ? *fixedReply_ : maker_.next();
-        if (mode_ == Mode::Garbage)
-            reply.bytes = maker_.randomBytes(reply.bytes.size());
-        if (shortLength_ > 0 && reply.bytes.size() > static_cast<std::size_t>(shortLength_))
-            reply.bytes.resize(static_cast<std::size_t>(shortLength_));
+        reply.bytes = m_fixedReply ? *m_fixedReply : m_maker.next();
+        if (m_mode == Mode::Garbage)
+            reply.bytes = m_maker.randomBytes(reply.bytes.size());
+        if (m_shortLength > 0 && reply.bytes.size() > static_cast<std::size_t>(m_shortLength))
+            reply.bytes.resize(static_cast<std::size_t>(m_shortLength));
         if (copy + 1 < copies)
-            reply.pauseAfter = options_.twiceGapMs * kNanosPerMs;
-        transmitter_.push(std::move(reply));
+            reply.pauseAfter = m_options.twiceGapMs * kNanosPerMs;
+        m_transmitter.push(std::move(reply));
     }
 }
 
@@ -345,20 +346,20 @@ void Simulator::readControl()
     if (got < 0 && errno == EINTR)
         return;
     if (got <= 0) {
-        stop_ = true;
+        m_stop = true;
         return;
     }
-    controlBuffer_.append(buffer, static_cast<std::size_t>(got));
+    m_controlBuffer.append(buffer, static_cast<std::size_t>(got));
     std::size_t start = 0;
-    for (std::size_t end; !stop_ && (end = controlBuffer_.find('\n', start)) != std::string::npos;
+    for (std::size_t end; !m_stop && (end = m_controlBuffer.find('\n', start)) != std::string::npos;
          start = end + 1) {
-        std::string_view line(controlBuffer_.data() + start, end - start);
+        std::string_view line(m_controlBuffer.data() + start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (!line.empty())
             onControlLine(line);
     }
-    controlBuffer_.erase(0, start);
+    m_controlBuffer.erase(0, start);
 }
 
 void Simulator::onControlLine(std::string_view line)
@@ -371,7 +372,7 @@ void Simulator::onControlLine(std::string_view line)
     const auto done = [&] { emitEvent("ok " + command); };
 
     if (command == "send") {
-        if (!pty_.isOpen())
+        if (!m_pty.isOpen())
             return refuse("unplugged");
         Chunk chunk;
         chunk.kind = Chunk::Kind::Send;
@@ -380,23 +381,23 @@ void Simulator::onControlLine(std::string_view line)
             return refuse(why);
         // Acknowledged once written, which is what a test waits for before it reads. Written
         // straight away, so a control line that follows (say, unplug) finds it on the line.
-        transmitter_.push(std::move(chunk));
+        m_transmitter.push(std::move(chunk));
         pump(monotonicNow());
     } else if (command == "reply") {
         std::string bytes;
         std::string why;
         if (!unescape(argument, bytes, why))
             return refuse(why);
-        fixedReply_ = bytes.empty() ? std::nullopt : std::optional<std::string>(bytes);
+        m_fixedReply = bytes.empty() ? std::nullopt : std::optional<std::string>(bytes);
         done();
     } else if (command == "mode") {
         Mode mode = Mode::Normal;
         if (!parseMode(argument, mode))
             return refuse("expected normal, silent, garbage, flood, twice or acknowledge");
-        mode_ = mode;
-        if (mode_ != Mode::Flood && flooding_) {
-            flooding_ = false;
-            transmitter_.dropKind(Chunk::Kind::Flood);
+        m_mode = mode;
+        if (m_mode != Mode::Flood && m_flooding) {
+            m_flooding = false;
+            m_transmitter.dropKind(Chunk::Kind::Flood);
         }
         done();
     } else if (command == "short" || command == "delay") {
@@ -405,17 +406,17 @@ void Simulator::onControlLine(std::string_view line)
         if (!parseNumber(argument, 0, max, value))
             return refuse("expected a whole number from 0 to " + std::to_string(max));
         if (command == "short")
-            shortLength_ = value;
+            m_shortLength = value;
         else
-            delay_ = value * kNanosPerMs;
+            m_delay = value * kNanosPerMs;
         done();
     } else if (command == "unplug") {
-        if (!pty_.isOpen())
+        if (!m_pty.isOpen())
             return refuse("already unplugged");
         unplug();
         done();
     } else if (command == "plug") {
-        if (pty_.isOpen())
+        if (m_pty.isOpen())
             return refuse("already plugged");
         std::string why;
         if (!plugIn(why))
@@ -423,7 +424,7 @@ void Simulator::onControlLine(std::string_view line)
         done();
     } else if (command == "quit") {
         done();
-        stop_ = true;
+        m_stop = true;
     } else {
         refuse("unknown command");
     }

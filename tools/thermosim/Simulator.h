@@ -1,10 +1,10 @@
 #pragma once
 
-#include "devicelink.h"
-#include "options.h"
-#include "pacing.h"
-#include "pty.h"
-#include "reply.h"
+#include "DeviceLink.h"
+#include "Options.h"
+#include "PseudoTerminal.h"
+#include "ReplyMaker.h"
+#include "Transmitter.h"
 
 #include <cstdint>
 #include <deque>
@@ -39,28 +39,28 @@ private:
     Nanos nextDeadline() const;
     void fail(const std::string& what);
 
-    Options options_;
-    PseudoTerminal pty_;
-    DeviceLink link_;
-    Transmitter transmitter_;
-    ReplyMaker maker_;
+    Options m_options;
+    PseudoTerminal m_pty;
+    DeviceLink m_link;
+    Transmitter m_transmitter;
+    ReplyMaker m_maker;
 
-    Mode mode_;
-    std::optional<std::string> fixedReply_;
-    long shortLength_;
-    Nanos delay_;
+    Mode m_mode;
+    std::optional<std::string> m_fixedReply;
+    long m_shortLength;
+    Nanos m_delay;
 
-    std::uint64_t queries_ = 0;
-    std::deque<PendingAnswer> pending_;
-    bool flooding_ = false;
-    bool lineBroken_ = false;
+    std::uint64_t m_queries = 0;
+    std::deque<PendingAnswer> m_pending;
+    bool m_flooding = false;
+    bool m_lineBroken = false;
 
-    std::string unexpected_;
-    bool escapePending_ = false;
-    Nanos escapeSince_ = 0;
+    std::string m_unexpected;
+    bool m_escapePending = false;
+    Nanos m_escapeSince = 0;
 
-    std::string controlBuffer_;
-    bool stop_ = false;
+    std::string m_controlBuffer;
+    bool m_stop = false;
 };
 
 } // namespace thermosim

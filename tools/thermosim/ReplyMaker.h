@@ -22,11 +22,11 @@ public:
 private:
     void wander();
 
-    std::mt19937_64 random_;
-    unsigned sequence_ = 0;
-    int tenthsCelsius_ = 0;
-    int windDirection_ = 0;
-    int windSpeed_ = 0;
+    std::mt19937_64 m_random;
+    unsigned m_sequence = 0;
+    int m_tenthsCelsius = 0;
+    int m_windDirection = 0;
+    int m_windSpeed = 0;
 };
 
 } // namespace thermosim

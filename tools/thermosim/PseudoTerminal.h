@@ -17,14 +17,14 @@ public:
     bool open(std::string& error);
     void close();
 
-    bool isOpen() const { return master_ >= 0; }
-    int masterFd() const { return master_; }
-    const std::string& slavePath() const { return path_; }
+    bool isOpen() const { return m_master >= 0; }
+    int masterFd() const { return m_master; }
+    const std::string& slavePath() const { return m_path; }
 
 private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_path;
 };
 
 } // namespace thermosim

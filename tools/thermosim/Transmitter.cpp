@@ -1,4 +1,4 @@
-#include "pacing.h"
+#include "Transmitter.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -27,114 +27,114 @@ Transmitter::Transmitter(long baud)
 {
     // 1 start + 8 data + 2 stop bits.
     if (baud > 0)
-        charTime_ = (Nanos{11} * 1000000000 + baud - 1) / baud;
+        m_charTime = (Nanos{11} * 1000000000 + baud - 1) / baud;
 }
 
 void Transmitter::attach(int fd)
 {
-    fd_ = fd;
-    blocked_ = false;
-    lineIdle_ = true;
-    deadline_ = queue_.empty() || fd_ < 0 ? kNoDeadline : 0;
+    m_fd = fd;
+    m_blocked = false;
+    m_lineIdle = true;
+    m_deadline = m_queue.empty() || m_fd < 0 ? kNoDeadline : 0;
 }
 
 void Transmitter::push(Chunk chunk)
 {
-    queue_.push_back(std::move(chunk));
-    if (fd_ >= 0 && !blocked_)
-        deadline_ = std::min(deadline_, std::max(holdUntil_, Nanos{0}));
+    m_queue.push_back(std::move(chunk));
+    if (m_fd >= 0 && !m_blocked)
+        m_deadline = std::min(m_deadline, std::max(m_holdUntil, Nanos{0}));
 }
 
 std::vector<Chunk> Transmitter::clear()
 {
-    std::vector<Chunk> dropped(std::make_move_iterator(queue_.begin()),
-                               std::make_move_iterator(queue_.end()));
-    queue_.clear();
-    sent_ = 0;
-    holdUntil_ = 0;
-    lineIdle_ = true;
-    blocked_ = false;
-    deadline_ = kNoDeadline;
+    std::vector<Chunk> dropped(std::make_move_iterator(m_queue.begin()),
+                               std::make_move_iterator(m_queue.end()));
+    m_queue.clear();
+    m_sent = 0;
+    m_holdUntil = 0;
+    m_lineIdle = true;
+    m_blocked = false;
+    m_deadline = kNoDeadline;
     return dropped;
 }
 
 void Transmitter::dropKind(Chunk::Kind kind)
 {
-    if (!queue_.empty() && queue_.front().kind == kind)
-        sent_ = 0;
-    queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
-                                [kind](const Chunk& chunk) { return chunk.kind == kind; }),
-                 queue_.end());
-    deadline_ = queue_.empty() ? kNoDeadline : 0;
+    if (!m_queue.empty() && m_queue.front().kind == kind)
+        m_sent = 0;
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
+                                 [kind](const Chunk& chunk) { return chunk.kind == kind; }),
+                  m_queue.end());
+    m_deadline = m_queue.empty() ? kNoDeadline : 0;
 }
 
 bool Transmitter::pump(Nanos now, const Finished& finished, const Refill& refill,
                        std::string& error)
 {
-    deadline_ = kNoDeadline;
-    blocked_ = false;
-    if (fd_ < 0)
+    m_deadline = kNoDeadline;
+    m_blocked = false;
+    if (m_fd < 0)
         return true;
     for (;;) {
-        if (queue_.empty()) {
+        if (m_queue.empty()) {
             Chunk more;
             if (!refill(more)) {
-                lineIdle_ = true;
+                m_lineIdle = true;
                 return true;
             }
-            queue_.push_back(std::move(more));
+            m_queue.push_back(std::move(more));
         }
-        if (now < holdUntil_) {
-            deadline_ = holdUntil_;
+        if (now < m_holdUntil) {
+            m_deadline = m_holdUntil;
             return true;
         }
-        Chunk& front = queue_.front();
-        const std::size_t remaining = front.bytes.size() - sent_;
+        Chunk& front = m_queue.front();
+        const std::size_t remaining = front.bytes.size() - m_sent;
         if (remaining > 0) {
             std::size_t allowed = remaining;
-            if (charTime_ > 0) {
-                if (lineIdle_) {
-                    wireFree_ = now;
-                    lineIdle_ = false;
+            if (m_charTime > 0) {
+                if (m_lineIdle) {
+                    m_wireFree = now;
+                    m_lineIdle = false;
                 }
-                const Nanos due = (now - wireFree_) / charTime_;
+                const Nanos due = (now - m_wireFree) / m_charTime;
                 if (due <= 0) {
-                    deadline_ = wireFree_ + charTime_;
+                    m_deadline = m_wireFree + m_charTime;
                     return true;
                 }
                 allowed = std::min(remaining, static_cast<std::size_t>(due));
             }
-            const ssize_t written = ::write(fd_, front.bytes.data() + sent_, allowed);
+            const ssize_t written = ::write(m_fd, front.bytes.data() + m_sent, allowed);
             if (written < 0) {
                 if (errno == EINTR)
                     continue;
                 if (errno == EAGAIN || errno == EWOULDBLOCK) {
                     // Waiting for room stalls the simulated wire; it restarts from then.
-                    blocked_ = true;
-                    lineIdle_ = true;
+                    m_blocked = true;
+                    m_lineIdle = true;
                     return true;
                 }
                 error = std::string("write: ") + std::strerror(errno);
                 return false;
             }
-            sent_ += static_cast<std::size_t>(written);
-            if (charTime_ > 0)
-                wireFree_ += written * charTime_;
+            m_sent += static_cast<std::size_t>(written);
+            if (m_charTime > 0)
+                m_wireFree += written * m_charTime;
             if (static_cast<std::size_t>(written) < allowed) {
-                blocked_ = true;
-                lineIdle_ = true;
+                m_blocked = true;
+                m_lineIdle = true;
                 return true;
             }
-            if (sent_ < front.bytes.size())
+            if (m_sent < front.bytes.size())
                 continue;
         }
         Chunk done = std::move(front);
-        queue_.pop_front();
-        sent_ = 0;
+        m_queue.pop_front();
+        m_sent = 0;
         const Nanos at = monotonicNow();
         if (done.pauseAfter > 0) {
-            holdUntil_ = at + done.pauseAfter;
-            lineIdle_ = true;
+            m_holdUntil = at + done.pauseAfter;
+            m_lineIdle = true;
         }
         finished(done, at);
         now = std::max(now, at);

@@ -14,15 +14,15 @@ public:
     DeviceLink& operator=(const DeviceLink&) = delete;
 
     bool configure(const std::string& prefix, int com, std::string& error);
-    bool enabled() const { return !path_.empty(); }
-    const std::string& path() const { return path_; }
+    bool enabled() const { return !m_path.empty(); }
+    const std::string& path() const { return m_path; }
 
     bool pointTo(const std::string& target, std::string& error);
     void remove();
 
 private:
-    std::string path_;
-    std::string target_;
+    std::string m_path;
+    std::string m_target;
 };
 
 } // namespace thermosim

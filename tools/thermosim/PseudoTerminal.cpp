@@ -1,4 +1,4 @@
-#include "pty.h"
+#include "PseudoTerminal.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -51,26 +51,26 @@ PseudoTerminal::~PseudoTerminal()
 bool PseudoTerminal::open(std::string& error)
 {
     close();
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0) {
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0) {
         error = describe("posix_openpt");
         return false;
     }
     const char* name = nullptr;
-    if (!setFlags(master_)) {
+    if (!setFlags(m_master)) {
         error = describe("fcntl");
-    } else if (::grantpt(master_) != 0) {
+    } else if (::grantpt(m_master) != 0) {
         error = describe("grantpt");
-    } else if (::unlockpt(master_) != 0) {
+    } else if (::unlockpt(m_master) != 0) {
         error = describe("unlockpt");
-    } else if ((name = ::ptsname(master_)) == nullptr) {
+    } else if ((name = ::ptsname(m_master)) == nullptr) {
         error = describe("ptsname");
     } else {
-        path_ = name;
-        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (slave_ < 0)
-            error = describe(path_.c_str());
-        else if (!makeRaw(slave_))
+        m_path = name;
+        m_slave = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_slave < 0)
+            error = describe(m_path.c_str());
+        else if (!makeRaw(m_slave))
             error = describe("tcsetattr");
         else
             return true;
@@ -81,13 +81,13 @@ bool PseudoTerminal::open(std::string& error)
 
 void PseudoTerminal::close()
 {
-    if (slave_ >= 0)
-        ::close(slave_);
-    if (master_ >= 0)
-        ::close(master_);
-    slave_ = -1;
-    master_ = -1;
-    path_.clear();
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_slave = -1;
+    m_master = -1;
+    m_path.clear();
 }
 
 } // namespace thermosim
