@@ -1,8 +1,8 @@
 #include "Measure.h"
 
-#include <QEventLoop>
+#include "WaitFor.h"
+
 #include <QFile>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -128,20 +128,7 @@ double percentile(std::vector<double> values, double p)
 
 bool Progress::waitFor(const std::function<bool()>& done, int ms)
 {
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const auto connection = connect(this, &Progress::changed, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    deadline.start(ms);
-    loop.exec();
-    disconnect(connection);
-    return done();
+    return ::waitFor(this, &Progress::changed, done, ms);
 }
 
 } // namespace bench

@@ -68,8 +68,8 @@ double median(std::vector<double> values);
 double percentile(std::vector<double> values, double p);
 
 // What the figures wait on. Slots that change a figure's state call notify(), and a waiter
-// blocks in a real event loop until its condition holds: QTest::qWaitFor sleeps between
-// passes of the loop, which would add its naps to every latency and CPU figure.
+// sleeps until that signal: QTest::qWaitFor naps between passes of the loop, which would add
+// its naps to every latency and CPU figure.
 class Progress : public QObject
 {
     Q_OBJECT

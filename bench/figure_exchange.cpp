@@ -1,7 +1,7 @@
 #include "Figures.h"
 #include "Measure.h"
 #include "Profile.h"
-#include "Thermometer.h"
+#include "SimulatedThermometer.h"
 #include "core/ExchangeMachine.h"
 #include "link/Exchange.h"
 #include "link/MSComm.h"
@@ -22,13 +22,12 @@ int figureExchange(const Run& run)
     const int count = run.smoke ? 5 : 200;
     Progress progress;
     Profile profile;
-    Thermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
-                             QStringLiteral("--reply"), simulatorText(kWholeReply)},
-                            progress);
+    SimulatedThermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
+                                      QStringLiteral("--reply"), simulatorText(kWholeReply)});
+    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
     if (!thermometer.start())
         return fail(thermometer.problem());
-    thermometer.keepReplyTimes(count);
-    profile.linkCom(1, thermometer.device());
+    profile.linkCom(1, thermometer.devicePath());
 
     MSComm line;
     line.setCommPort(1);

@@ -1,7 +1,7 @@
 #include "Figures.h"
 #include "Measure.h"
 #include "Profile.h"
-#include "Thermometer.h"
+#include "SimulatedThermometer.h"
 #include "ui/UiQuorvix.h"
 
 #include <QTest>
@@ -30,10 +30,11 @@ int figureIdleCpu(const Run& run)
     Progress progress;
     Profile profile;
     FixedClock clock;
-    Thermometer thermometer({QStringLiteral("--control")}, progress);
+    SimulatedThermometer thermometer;
+    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
     if (!thermometer.start())
         return fail(thermometer.problem());
-    profile.linkCom(1, thermometer.device());
+    profile.linkCom(1, thermometer.devicePath());
 
     const auto window = openWindow(profile, clock);
     window->show();
@@ -73,7 +74,7 @@ int figureIdleCpu(const Run& run)
         quickFaults.push_back(double(cost.faults));
     }
 
-    if (!thermometer.control("delay " + QByteArray::number(delayMs)))
+    if (!thermometer.setDelay(delayMs))
         return fail(QStringLiteral("the simulator did not take the delay"));
     // The wait is measured by a reader thread, from a moment after the command (once the
     // harness has set itself up and read the simulator's line about it) to a moment before

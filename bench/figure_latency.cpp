@@ -1,7 +1,7 @@
 #include "Figures.h"
 #include "Measure.h"
 #include "Profile.h"
-#include "Thermometer.h"
+#include "SimulatedThermometer.h"
 #include "ui/UiQuorvix.h"
 
 #include <QDateTime>
@@ -35,13 +35,19 @@ int figureLatency(const Run& run)
     Progress progress;
     Profile profile;
     FixedClock clock(kStart);
-    Thermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
-                             QStringLiteral("--reply"), simulatorText(kWholeReply)},
-                            progress);
+    SimulatedThermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
+                                      QStringLiteral("--reply"), simulatorText(kWholeReply)});
+    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
     if (!thermometer.start())
         return fail(thermometer.problem());
-    thermometer.keepReplyTimes(ticks);
-    profile.linkCom(1, thermometer.device());
+    // The time of the last byte of the reply to each query, by query number.
+    std::vector<qint64> replyTimes(std::size_t(ticks) + 1, -1);
+    QObject::connect(&thermometer, &SimulatedThermometer::replied, &progress,
+                     [&](int query, qint64 at) {
+                         if (query > 0 && std::size_t(query) < replyTimes.size())
+                             replyTimes[std::size_t(query)] = at;
+                     });
+    profile.linkCom(1, thermometer.devicePath());
     const QString weatherFile = profile.driveC() + QStringLiteral("/UiView/WXprs.txt");
 
     const auto window = openWindow(profile, clock);
@@ -115,7 +121,7 @@ int figureLatency(const Run& run)
                             .arg(sample.wrote)
                             .arg(sample.caption)
                             .arg(QString::fromLatin1(sample.file.simplified())));
-        const qint64 lastByteAt = thermometer.replyTime(tick);
+        const qint64 lastByteAt = replyTimes[std::size_t(tick)];
         const double latency = double(sample.at - lastByteAt);
         (due ? writing : showing).push_back(latency);
         if (due) {

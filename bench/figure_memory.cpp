@@ -2,7 +2,7 @@
 #include "Figures.h"
 #include "Measure.h"
 #include "Profile.h"
-#include "Thermometer.h"
+#include "SimulatedThermometer.h"
 #include "ui/UiQuorvix.h"
 
 #include <QFile>
@@ -59,10 +59,11 @@ int figureMemory(const Run& run)
         !bareWindowMemory(log, {QStringLiteral("--text")}, bareWithText, problem))
         return fail(problem);
 
-    Thermometer thermometer({}, progress);
+    SimulatedThermometer thermometer;
+    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
     if (!thermometer.start())
         return fail(thermometer.problem());
-    profile.linkCom(1, thermometer.device());
+    profile.linkCom(1, thermometer.devicePath());
     const QString weatherFile = profile.driveC() + QStringLiteral("/UiView/WXprs.txt");
 
     const auto window = openWindow(profile, clock, kTickIntervalMs);
@@ -77,6 +78,8 @@ int figureMemory(const Run& run)
                      [&](Exchange::Form, bool wrote) {
                          ++samples;
                          writes += wrote ? 1 : 0;
+                         // Only the program's own growth may show in this figure.
+                         thermometer.forgetTimes();
                          progress.notify();
                      });
     QObject::connect(&window->sampler(), &Sampler::status, &progress, [&](const QString& caption) {

@@ -2,7 +2,7 @@
 #include "Figures.h"
 #include "Measure.h"
 #include "Profile.h"
-#include "Thermometer.h"
+#include "SimulatedThermometer.h"
 
 #include <QFile>
 
@@ -85,12 +85,9 @@ bool runBare(const QMap<QString, QString>& environment, const QString& log,
 int figureStartup(const Run& run)
 {
     const int rounds = run.smoke ? 2 : 40;
-    Progress progress;
     Profile profile;
-    Thermometer thermometer({QStringLiteral("--install"), profile.winePrefix(),
-                             QStringLiteral("--com"), QStringLiteral("1")},
-                            progress);
-    if (!thermometer.start())
+    SimulatedThermometer thermometer;
+    if (!thermometer.installAs(profile.winePrefix(), 1))
         return fail(thermometer.problem());
     const QMap<QString, QString> environment{
         {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},

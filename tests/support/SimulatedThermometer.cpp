@@ -1,8 +1,8 @@
 #include "SimulatedThermometer.h"
 
+#include "WaitFor.h"
+
 #include <QDir>
-#include <QEventLoop>
-#include <QTimer>
 #include <chrono>
 
 #ifndef UIQ_THERMOSIM_PATH
@@ -193,19 +193,22 @@ bool SimulatedThermometer::control(const QByteArray& command, const QByteArray& 
 
 bool SimulatedThermometer::waitFor(const std::function<bool()>& done, int ms)
 {
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &SimulatedThermometer::progressed, &loop, [&] {
-        if (done() || m_exited)
-            loop.quit();
-    });
-    deadline.start(ms);
-    loop.exec();
+    // An exit ends the wait early: nothing the simulator would have done can come after it.
+    ::waitFor(
+        this, &SimulatedThermometer::progressed, [&] { return done() || m_exited; }, ms);
     return done();
+}
+
+QString SimulatedThermometer::problem() const
+{
+    if (!m_errors.isEmpty())
+        return QStringLiteral("the simulator reported: %1").arg(m_errors.last());
+    if (!m_unexpected.isEmpty())
+        return QStringLiteral("the simulator received unexpected bytes: %1")
+            .arg(QString::fromLatin1(m_unexpected.toHex(' ')));
+    if (m_exited)
+        return QStringLiteral("the simulator exited");
+    return {};
 }
 
 void SimulatedThermometer::readEvents()

@@ -69,6 +69,9 @@ public:
     QByteArray unexpectedBytes() const { return m_unexpected; }
     QStringList errors() const { return m_errors; }
     QStringList log() const { return m_log; }
+    // What went wrong, for a message: the last error, unexpected bytes or the simulator's
+    // exit; empty while all is well.
+    QString problem() const;
 
     // For shutdown tests: end the control input, then wait for the process to go.
     void closeControl();
