@@ -47,7 +47,7 @@ set(UIQ_PACKAGE_MAINTAINER "UiQuorvix maintainers <uiquorvix@example.org>"
 
 set(CPACK_PACKAGE_NAME uiquorvix)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_VENDOR "UiQuorvix")
+set(CPACK_PACKAGE_VENDOR "${PROJECT_NAME}")
 set(CPACK_PACKAGE_CONTACT "${UIQ_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Debian wants the long description in lines of under 80 characters.

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "core/ConfigValues.h"
 #include "settings/Module1.h"
 #include "ui/UiQuorvix.h"
 #include "wx/Clock.h"
@@ -85,9 +86,9 @@ int runProgram(int argc, char** argv)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("UiQuorvix"));
-    QApplication::setOrganizationName(QStringLiteral("Vostrel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationName(QLatin1String(core::kApplication));
+    QApplication::setOrganizationName(QLatin1String(core::kOrganisation));
+    QApplication::setApplicationVersion(QStringLiteral(UIQ_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("uiquorvix"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/uiquorvix-32.png")));
 
