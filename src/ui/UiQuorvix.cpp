@@ -3,6 +3,7 @@
 #include "core/Captions.h"
 #include "core/ConfigValues.h"
 #include "core/PortChoice.h"
+#include "core/SampleCaptions.h"
 #include "settings/Module1.h"
 #include "ui/FontFit.h"
 
@@ -80,12 +81,13 @@ UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
     connect(CPort, &QLineEdit::textChanged, this, &UiQuorvix::OnCPortChange);
     connect(VScroll1, &QScrollBar::valueChanged, this, &UiQuorvix::OnVScroll1Change);
     connect(&m_sampler, &Sampler::status, this, [this](const QString& caption) {
-        m_captionIsMessage = false;
-        setWindowTitle(caption);
+        m_status.showReading(caption.toStdString());
+        showStatus();
     });
     connect(&m_sampler, &Sampler::weatherTextComposed, this, &UiQuorvix::showWeatherText);
     // An unplugged adapter shows at once, not only at the next sample.
-    connect(&MSComm1, &MSComm::lineLost, this, &UiQuorvix::showMessage);
+    connect(&MSComm1, &MSComm::lineLost, this,
+            [this](const QString& message) { showMessage(message.toStdString()); });
 }
 
 UiQuorvix::~UiQuorvix() = default;
@@ -155,25 +157,23 @@ void UiQuorvix::OnLoad()
     const auto portRead =
         m_settings.ReadConfigValue(kCPortName, port, QLatin1String(core::kCPort.defaultText));
     using Outcome = Module1::ReadResult::Outcome;
-    QStringList storeProblems;
-    const QString unreadable = QStringLiteral("%1 cannot be read: %2");
+    std::vector<std::string> problems;
     if (pathRead.outcome == Outcome::Unreadable && portRead.outcome == Outcome::Unreadable &&
         pathRead.where == portRead.where) {
-        storeProblems.append(unreadable.arg(
-            QStringLiteral("%1 and %2").arg(kWXPathName, kCPortName), pathRead.where));
+        problems.push_back(core::captions::cannotBeRead({core::kWXPath.name, core::kCPort.name},
+                                                        pathRead.where.toStdString()));
     } else {
         if (pathRead.outcome == Outcome::Unreadable)
-            storeProblems.append(unreadable.arg(kWXPathName, pathRead.where));
+            problems.push_back(
+                core::captions::cannotBeRead({core::kWXPath.name}, pathRead.where.toStdString()));
         if (portRead.outcome == Outcome::Unreadable)
-            storeProblems.append(unreadable.arg(kCPortName, portRead.where));
+            problems.push_back(
+                core::captions::cannotBeRead({core::kCPort.name}, portRead.where.toStdString()));
     }
     // What the box cannot hold whole would be written back cut.
     const bool pathTooLong = path.size() > WXfile->maxLength();
     if (pathTooLong)
-        storeProblems.append(
-            QStringLiteral("The stored path is longer than the path box holds (%1 characters); "
-                           "it stays as stored")
-                .arg(path.size()));
+        problems.push_back(core::captions::pathLongerThanBox(std::size_t(path.size())));
 
     // A default that stands in for a line that cannot be read, or a path the box cuts, is
     // shown but not written back over what the file holds.
@@ -190,34 +190,28 @@ void UiQuorvix::OnLoad()
 
     // A stored port is taken as if it had been typed: one that names no port the arrows can
     // reach opens nothing, and no reading asks any port until the user chooses one.
-    QString problem;
     const core::PortChoice choice = core::choosePort(port.toStdString());
     if (choice.kind != core::PortChoice::Kind::Port) {
         if (MSComm1.PortOpen())
             MSComm1.setPortOpen(false);
         m_portChosen = false;
-        problem = text(choice.kind == core::PortChoice::Kind::OutOfRange
-                           ? core::captions::portOutOfRange()
-                           : core::captions::storedPortNotANumber(port.toStdString()));
+        problems.push_back(choice.kind == core::PortChoice::Kind::OutOfRange
+                               ? core::captions::portOutOfRange()
+                               : core::captions::storedPortNotANumber(port.toStdString()));
     } else {
         m_portChosen = true;
         if (!openPort(qint16(choice.port), false))
-            problem = cannotBeOpened();
+            problems.push_back(cannotBeOpened());
     }
 
     Timer1.setInterval(m_tickIntervalMs);
-    if (!storeProblems.isEmpty()) {
-        if (!problem.isEmpty())
-            storeProblems.append(problem);
-        problem = storeProblems.join(QStringLiteral(" \u2013 "));
-    }
-    if (problem.isEmpty() && m_settingsUnsaved)
-        problem = stateCaption() + QStringLiteral(" \u2013 settings cannot be saved in ") +
-                  m_settings.location();
-    if (problem.isEmpty())
-        setWindowTitle(stateCaption());
+    const std::string caption =
+        core::captions::startUp(problems, m_settingsUnsaved, m_settings.location().toStdString());
+    if (problems.empty())
+        m_status.showReading(caption);
     else
-        showMessage(problem);
+        m_status.showMessage(caption);
+    showStatus();
 
     fitFont();
 }
@@ -268,18 +262,18 @@ void UiQuorvix::OnWXfileChange()
 {
     m_settingsUnsaved = !m_settings.WriteConfigValue(kWXPathName, WXfile->text());
     if (m_settingsUnsaved)
-        showMessage(QStringLiteral("The path cannot be saved in %1").arg(m_settings.location()));
+        showMessage(core::captions::pathNotSaved(m_settings.location().toStdString()));
 }
 
 void UiQuorvix::OnCPortChange()
 {
     const core::PortChoice choice = core::choosePort(CPort->text().toStdString());
     if (choice.kind == core::PortChoice::Kind::NotANumber) {
-        showMessage(text(core::captions::notAPortNumber(CPort->text().toStdString())));
+        showMessage(core::captions::notAPortNumber(CPort->text().toStdString()));
         return;
     }
     if (choice.kind == core::PortChoice::Kind::OutOfRange) {
-        showMessage(text(core::captions::portOutOfRange()));
+        showMessage(core::captions::portOutOfRange());
         return;
     }
     // Moving the scroll bar rewrites another form of the number ("03") as plain decimal, and
@@ -291,18 +285,14 @@ void UiQuorvix::OnCPortChange()
     const core::PortChoice opened = core::choosePort(current.toStdString());
     m_settingsUnsaved = !m_settings.WriteConfigValue(kCPortName, current);
     if (m_settingsUnsaved)
-        showMessage(QStringLiteral("The port cannot be saved in %1").arg(m_settings.location()));
+        showMessage(core::captions::portNotSaved(m_settings.location().toStdString()));
     m_portChosen = true;
     if (!openPort(qint16(opened.port), true)) {
         showMessage(cannotBeOpened());
         return;
     }
-    // An earlier message gives way now that a port is open, but not the news that this
-    // port could not be saved.
-    if (m_captionIsMessage && !m_settingsUnsaved) {
-        m_captionIsMessage = false;
-        setWindowTitle(stateCaption());
-    }
+    m_status.portOpened(Timer1.isActive(), m_settingsUnsaved);
+    showStatus();
 }
 
 void UiQuorvix::OnVScroll1Change()
@@ -323,15 +313,15 @@ void UiQuorvix::OnCommand2Click()
     // A second Start leaves the countdown running, so pressing it never delays a reading.
     if (!Timer1.isActive())
         Timer1.start();
-    m_captionIsMessage = false;
-    setWindowTitle(stateCaption());
+    m_status.showState(true);
+    showStatus();
 }
 
 void UiQuorvix::OnCommand3Click()
 {
     Timer1.stop();
-    m_captionIsMessage = false;
-    setWindowTitle(stateCaption());
+    m_status.showState(false);
+    showStatus();
 }
 
 void UiQuorvix::OnTimer1Tick()
@@ -346,25 +336,24 @@ bool UiQuorvix::askNoPort()
 {
     if (m_portChosen)
         return false;
-    showMessage(text(core::captions::noPortChosen()));
+    showMessage(core::captions::noPortChosen());
     return true;
 }
 
-QString UiQuorvix::cannotBeOpened() const
+std::string UiQuorvix::cannotBeOpened() const
 {
-    return text(
-        core::captions::cannotBeOpened(MSComm1.CommPort(), MSComm1.lastError().toStdString()));
+    return core::captions::cannotBeOpened(MSComm1.CommPort(), MSComm1.lastError().toStdString());
 }
 
-QString UiQuorvix::stateCaption() const
+void UiQuorvix::showMessage(const std::string& message)
 {
-    return text(Timer1.isActive() ? core::captions::started() : core::captions::stopped());
+    m_status.showMessage(message);
+    showStatus();
 }
 
-void UiQuorvix::showMessage(const QString& message)
+void UiQuorvix::showStatus()
 {
-    m_captionIsMessage = true;
-    setWindowTitle(message);
+    setWindowTitle(text(m_status.caption()));
 }
 
 void UiQuorvix::showWeatherText(const QString& text)
