@@ -7,9 +7,7 @@
 #include "core/Captions.h"
 #include "core/ConfigValues.h"
 #include "core/PortChoice.h"
-#include "core/ReplyFields.h"
 #include "core/SampleCaptions.h"
-#include "core/WeatherField.h"
 #include "core/WeatherText.h"
 
 #include <chrono>
@@ -286,28 +284,27 @@ void UiQuorvix::OnLoad()
     m_weatherPath = path;
     setText(CPort, port);
 
-    std::string problem;
+    std::vector<std::string> problems;
     const core::PortChoice choice = core::choosePort(port);
     // A stored port is taken as if it had been typed: one that names no port the arrows can
     // reach opens nothing, and no reading asks any port until the user chooses one.
     m_portChosen = choice.kind == core::PortChoice::Kind::Port;
     if (choice.kind == core::PortChoice::Kind::OutOfRange) {
         MSComm1.close();
-        problem = core::captions::portOutOfRange();
+        problems.push_back(core::captions::portOutOfRange());
     } else if (choice.kind == core::PortChoice::Kind::NotANumber) {
         MSComm1.close();
-        problem = core::captions::storedPortNotANumber(port);
+        problems.push_back(core::captions::storedPortNotANumber(port));
     } else if (!openPort(choice.port)) {
-        problem = core::captions::cannotBeOpened(choice.port, MSComm1.lastError());
+        problems.push_back(core::captions::cannotBeOpened(choice.port, MSComm1.lastError()));
     }
 
-    m_counter = core::TickCounter();
-    if (problem.empty() && m_settingsUnsaved)
-        problem = core::captions::settingsNotSaved(m_started, m_settings.location());
-    if (problem.empty())
-        showState();
+    const std::string caption =
+        core::captions::startUp(problems, m_settingsUnsaved, m_settings.location());
+    if (problems.empty())
+        showReading(caption);
     else
-        showMessage(problem);
+        showMessage(caption);
 }
 
 void UiQuorvix::OnUnload()
@@ -486,22 +483,14 @@ void UiQuorvix::deliver(const core::ExchangeStep& step)
 {
     switch (step.outcome) {
     case core::ExchangeOutcome::Replied: {
-        const std::string temperature = core::temperatureField(step.reply);
-        const std::string weather = core::weatherField(step.reply);
-        const bool oneShot = step.finishedForm == core::ExchangeForm::OneShot;
-        const bool due = oneShot || m_counter.step();
-        // The old file stays as it was rather than take a field that would split its lines.
-        if (due && core::breaksLine(weather)) {
-            showReading(core::captions::malformed(m_askedPort));
-            break;
-        }
-        const std::string reading =
-            oneShot ? core::captions::oneShot(temperature) : core::captions::reading(temperature);
+        const core::Sampling::Reading reading =
+            m_sampling.replied(step.finishedForm, step.reply, m_askedPort);
         // While the host program holds the file, the reading shows once the write has ended.
-        if (due && writeWeatherFile(weather) == WeatherFile::State::Busy)
-            m_pendingReading = reading;
+        if (reading.weatherField &&
+            writeWeatherFile(*reading.weatherField) == WeatherFile::State::Busy)
+            m_pendingReading = reading.caption;
         else
-            showReading(withFileError(reading));
+            showReading(m_sampling.caption(reading.caption));
         break;
     }
     case core::ExchangeOutcome::TimedOut:
@@ -529,7 +518,7 @@ WeatherFile::State UiQuorvix::writeWeatherFile(const std::string& weatherField)
     if (state == WeatherFile::State::Busy)
         SetTimer(m_window, kReplaceTimer, WeatherFile::kRetryMs, nullptr);
     else
-        m_fileError = m_weatherFile.error();
+        m_sampling.written(m_writingTo, m_weatherFile.error());
     return state;
 }
 
@@ -538,15 +527,8 @@ void UiQuorvix::onReplaceTimer()
     if (m_weatherFile.retry() == WeatherFile::State::Busy)
         return;
     KillTimer(m_window, kReplaceTimer);
-    m_fileError = m_weatherFile.error();
-    showReading(withFileError(m_pendingReading));
-}
-
-std::string UiQuorvix::withFileError(const std::string& caption) const
-{
-    if (m_fileError.empty())
-        return caption;
-    return core::captions::withFileError(caption, m_writingTo, m_fileError);
+    m_sampling.written(m_writingTo, m_weatherFile.error());
+    showReading(m_sampling.caption(m_pendingReading));
 }
 
 // ---- The line and the clock, from the message loop ----
