@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/StatusLine.h"
+#include "core/WindowDesign.h"
 #include "link/Exchange.h"
 #include "link/MSComm.h"
 #include "wx/Clock.h"
@@ -29,7 +30,7 @@ public:
     {
         const Module1* settings = nullptr;
         const Clock* clock = nullptr;
-        int tickIntervalMs = 10000;
+        int tickIntervalMs = core::kTickIntervalMs;
         int replyTimeoutMs = Exchange::kDefaultTimeoutMs;
     };
 

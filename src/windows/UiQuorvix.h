@@ -6,6 +6,7 @@
 #include "core/ExchangeMachine.h"
 #include "core/Sampling.h"
 #include "core/StatusLine.h"
+#include "core/WindowDesign.h"
 
 #include <optional>
 #include <string>
@@ -35,7 +36,7 @@ public:
 
 private:
     struct Design;
-    static const Design kControls[14];
+    static const Design kControls[core::kControlCount];
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
