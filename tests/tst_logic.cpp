@@ -3,7 +3,7 @@
 #include "core/StatusLine.h"
 #include "link/DosDevices.h"
 #include "wx/Fields.h"
-#include "wx/TickCounter.h"
+#include "core/TickCounter.h"
 #include "wx/WeatherText.h"
 
 #include <QDir>
@@ -184,7 +184,7 @@ private slots:
     // Written on ticks 7, 14, 21: the test comes before the step.
     void tickSchedule()
     {
-        TickCounter counter;
+        core::TickCounter counter;
         QList<int> writingTicks;
         for (int tick = 1; tick <= 21; ++tick) {
             if (counter.step())

@@ -2,11 +2,16 @@
 
 #include "core/PortChoice.h"
 
+#include <vector>
+
 namespace core::captions {
 
 namespace {
 
 constexpr std::size_t kQuotedCharacters = 40;
+constexpr std::size_t kPathHead = 20;
+constexpr std::size_t kPathTail = 40;
+const char* const kEllipsis = "\u2026";
 
 bool continuesCharacter(char byte)
 {
@@ -46,7 +51,31 @@ std::string quoted(std::string_view typed)
     }
     if (at == typed.size())
         return "\"" + std::string(typed) + "\"";
-    return "\"" + std::string(typed.substr(0, at)) + "\u2026\"";
+    return "\"" + std::string(typed.substr(0, at)) + kEllipsis + "\"";
+}
+
+std::string shownPath(std::string_view path)
+{
+    std::vector<std::string_view> characters;
+    for (std::size_t at = 0; at < path.size();) {
+        std::size_t next = at + 1;
+        while (next < path.size() && continuesCharacter(path[next]))
+            ++next;
+        characters.push_back(path.substr(at, next - at));
+        at = next;
+    }
+    const bool cut = characters.size() > kPathHead + kPathTail + 1;
+    std::string shown;
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        if (cut && i == kPathHead) {
+            shown += kEllipsis;
+            i = characters.size() - kPathTail;
+        }
+        const std::string_view character = characters[i];
+        const auto first = static_cast<unsigned char>(character.front());
+        shown += first < 0x20 || first == 0x7f ? std::string_view("\ufffd") : character;
+    }
+    return shown;
 }
 
 std::string notAPortNumber(std::string_view typed)

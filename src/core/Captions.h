@@ -17,6 +17,10 @@ std::string portName(int port);
 // becomes the caption (the window would redraw it on every key).
 std::string quoted(std::string_view typed);
 
+// A path as a caption shows it: control characters as U+FFFD, and a long path cut in the
+// middle, keeping its start and the file's name.
+std::string shownPath(std::string_view path);
+
 std::string notAPortNumber(std::string_view typed);
 std::string storedPortNotANumber(std::string_view stored);
 std::string portOutOfRange();

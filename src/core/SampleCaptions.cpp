@@ -22,7 +22,7 @@ std::string oneShot(const std::string& temperatureField)
 std::string withFileError(const std::string& caption, const std::string& path,
                           const std::string& reason)
 {
-    return caption + kDash + "cannot write " + path + ": " + reason;
+    return caption + kDash + "cannot write " + shownPath(path) + ": " + reason;
 }
 
 std::string notOpen(int port, const std::string& reason)
@@ -60,6 +60,31 @@ std::string portNotSaved(const std::string& location)
 std::string settingsNotSaved(bool isStarted, const std::string& location)
 {
     return (isStarted ? started() : stopped()) + kDash + "settings cannot be saved in " + location;
+}
+
+std::string cannotBeRead(const std::vector<std::string>& names, const std::string& where)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        joined += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return joined + " cannot be read: " + where;
+}
+
+std::string pathLongerThanBox(std::size_t characters)
+{
+    return "The stored path is longer than the path box holds (" + std::to_string(characters) +
+           " characters); it stays as stored";
+}
+
+std::string startUp(const std::vector<std::string>& problems, bool settingsUnsaved,
+                    const std::string& location)
+{
+    if (problems.empty())
+        return settingsUnsaved ? settingsNotSaved(false, location) : stopped();
+    std::string joined;
+    for (const std::string& problem : problems)
+        joined += (joined.empty() ? "" : kDash) + problem;
+    return joined;
 }
 
 std::string latin1ToUtf8(const std::string& bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The caption texts of readings, of the line and of the settings store, in UTF-8. The port
 // selector's own texts are in Captions.h.
@@ -22,6 +23,13 @@ std::string malformed(int port);
 std::string pathNotSaved(const std::string& location);
 std::string portNotSaved(const std::string& location);
 std::string settingsNotSaved(bool started, const std::string& location);
+// Stored values that start-up could not read ("WXPath", or "WXPath and CPort" on one line).
+std::string cannotBeRead(const std::vector<std::string>& names, const std::string& where);
+std::string pathLongerThanBox(std::size_t characters);
+// The caption start-up leaves: every problem it met, else the news that the settings could
+// not be saved, else "Stopped".
+std::string startUp(const std::vector<std::string>& problems, bool settingsUnsaved,
+                    const std::string& location);
 
 // The device's bytes as text: each byte is the Latin-1 character of that code.
 std::string latin1ToUtf8(const std::string& bytes);

@@ -1,5 +1,6 @@
 #include "link/Exchange.h"
 
+#include "core/SampleCaptions.h"
 #include "link/MSComm.h"
 
 #include <algorithm>
@@ -96,8 +97,7 @@ void Exchange::carry(core::ExchangeStep step)
         emit replied(finished, QByteArray(step.reply.data(), qsizetype(step.reply.size())));
         break;
     case core::ExchangeOutcome::TimedOut:
-        emit failed(finished,
-                    QStringLiteral("The thermometer did not answer on %1").arg(m_askedPort));
+        emit failed(finished, QString::fromStdString(core::captions::noAnswer(m_askedPort)));
         break;
     case core::ExchangeOutcome::Abandoned:
         emit failed(finished, m_abandonReason);
@@ -109,16 +109,14 @@ void Exchange::carry(core::ExchangeStep step)
 
 void Exchange::send()
 {
-    m_askedPort = m_line.portName();
+    m_askedPort = m_line.CommPort();
     // A line that is closed (unplugged, or held by another program when it was opened) is
     // tried again, and one whose link now leads to another device follows it, so sampling
     // resumes by itself once the thermometer is back.
     m_line.setPortOpen(true);
     if (!m_line.PortOpen()) {
-        const QString why = m_line.lastError();
-        m_abandonReason = why.isEmpty()
-                              ? QStringLiteral("%1 is not open").arg(m_askedPort)
-                              : QStringLiteral("%1 is not open: %2").arg(m_askedPort, why);
+        m_abandonReason = QString::fromStdString(
+            core::captions::notOpen(m_askedPort, m_line.lastError().toStdString()));
         // The failure is told after this call returns, as a reply would be.
         QTimer::singleShot(0, this, &Exchange::abandonNow);
         return;

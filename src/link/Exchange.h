@@ -33,7 +33,8 @@ public:
     // Sampling ticks let go because an exchange was still running.
     long ticksLetGo() const { return m_machine.ticksLetGo(); }
     // "COM1": the port the running or last exchange asked, whatever the port is now.
-    QString askedPort() const { return m_askedPort; }
+    // The port the last command went to, as a number: COM3 is 3.
+    int askedPort() const { return m_askedPort; }
 
     // Asks the thermometer. A sampling tick that comes while an exchange runs is let go;
     // OneShot then runs right after it. The outcome comes later as replied() or failed(),
@@ -55,6 +56,6 @@ private:
     MSComm& m_line;
     core::ExchangeMachine m_machine;
     QTimer m_wake;
-    QString m_askedPort;
+    int m_askedPort = 0;
     QString m_abandonReason;
 };

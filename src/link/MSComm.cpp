@@ -1,5 +1,6 @@
 #include "link/MSComm.h"
 
+#include "core/SampleCaptions.h"
 #include "link/DosDevices.h"
 
 namespace {
@@ -15,11 +16,6 @@ MSComm::MSComm(QObject* parent) : QObject(parent)
     m_port.setReadBufferSize(kReceiveBufferSize);
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::dataArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onError);
-}
-
-QString MSComm::portName() const
-{
-    return QStringLiteral("COM%1").arg(m_commPort);
 }
 
 bool MSComm::setPortOpen(bool open)
@@ -147,5 +143,6 @@ void MSComm::onError(QSerialPort::SerialPortError error)
                       : QStringLiteral("the device stopped answering");
     m_port.clearError();
     m_port.close();
-    emit lineLost(QStringLiteral("%1 was lost: %2").arg(portName(), m_lastError));
+    emit lineLost(
+        QString::fromStdString(core::captions::lost(m_commPort, m_lastError.toStdString())));
 }

@@ -41,8 +41,6 @@ public:
     // Reads what already waits in the system's buffer, without waiting; true when bytes came.
     bool pollArrived();
 
-    // "COM3": the port as the user knows it.
-    QString portName() const;
     // The device or name the port was opened as (a pseudo-terminal path in tests).
     QString devicePath() const { return m_device; }
     QString lastError() const { return m_lastError; }

@@ -3,6 +3,8 @@
 #include "core/Captions.h"
 #include "core/ConfigValues.h"
 #include "core/PortChoice.h"
+#include "core/SampleCaptions.h"
+#include "core/WindowDesign.h"
 #include "settings/Module1.h"
 #include "ui/FontFit.h"
 
@@ -12,51 +14,50 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <type_traits>
 #include <QSignalBlocker>
 
 namespace {
 
 // The layout is given in twips; 15 twips make one device-independent pixel.
-QRect twips(int left, int top, int width, int height)
+QRect pixels(const core::ControlDesign& design)
 {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
+    return QRect(design.left / core::kTwipsPerPixel, design.top / core::kTwipsPerPixel,
+                 design.width / core::kTwipsPerPixel, design.height / core::kTwipsPerPixel);
 }
 
 const QString kWXPathName = QString::fromLatin1(core::kWXPath.name);
 const QString kCPortName = QString::fromLatin1(core::kCPort.name);
-constexpr qreal kDesignFontPoints = 8.0;
 
 QString text(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
 }
 
-template <typename Widget>
-Widget* makeControl(QWidget* parent, const char* name, const QRect& geometry)
+QString text(const char* utf8)
 {
+    return QString::fromUtf8(utf8);
+}
+
+// A control as it was designed: its name, place and size, and its first text.
+template <typename Widget> Widget* makeControl(QWidget* parent, const char* name)
+{
+    const core::ControlDesign& design = core::control(name);
     auto* widget = new Widget(parent);
     widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
-                  Qt::Alignment alignment)
-{
-    auto* label = makeControl<QLabel>(parent, name, geometry);
-    label->setText(text);
-    label->setAlignment(alignment | Qt::AlignTop);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
-                        const QRect& geometry)
-{
-    auto* button = makeControl<QPushButton>(parent, name, geometry);
-    button->setText(text);
+    widget->setGeometry(pixels(design));
+    if constexpr (std::is_same_v<Widget, QPlainTextEdit>)
+        widget->setPlainText(text(design.text));
+    else if constexpr (!std::is_same_v<Widget, QScrollBar>)
+        widget->setText(text(design.text));
+    if constexpr (std::is_same_v<Widget, QLabel>)
+        widget->setAlignment(
+            (design.alignment == core::Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |
+            Qt::AlignTop);
     // Enter presses the button that has the focus, as the space bar does.
-    button->setAutoDefault(true);
-    return button;
+    if constexpr (std::is_same_v<Widget, QPushButton>)
+        widget->setAutoDefault(true);
+    return widget;
 }
 
 } // namespace
@@ -80,73 +81,64 @@ UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
     connect(CPort, &QLineEdit::textChanged, this, &UiQuorvix::OnCPortChange);
     connect(VScroll1, &QScrollBar::valueChanged, this, &UiQuorvix::OnVScroll1Change);
     connect(&m_sampler, &Sampler::status, this, [this](const QString& caption) {
-        m_captionIsMessage = false;
-        setWindowTitle(caption);
+        m_status.showReading(caption.toStdString());
+        showStatus();
     });
     connect(&m_sampler, &Sampler::weatherTextComposed, this, &UiQuorvix::showWeatherText);
     // An unplugged adapter shows at once, not only at the next sample.
-    connect(&MSComm1, &MSComm::lineLost, this, &UiQuorvix::showMessage);
+    connect(&MSComm1, &MSComm::lineLost, this,
+            [this](const QString& message) { showMessage(message.toStdString()); });
 }
 
 UiQuorvix::~UiQuorvix() = default;
 
 void UiQuorvix::createControls()
 {
-    setWindowTitle(QStringLiteral("Form1"));
+    setWindowTitle(text(core::kDesignCaption));
     QIcon icon(QStringLiteral(":/icons/uiquorvix-32.png"));
     icon.addFile(QStringLiteral(":/icons/uiquorvix-16.png"));
     setWindowIcon(icon);
-    resize(twips(0, 0, 4680, 2520).size());
+    resize(core::kClientWidth / core::kTwipsPerPixel, core::kClientHeight / core::kTwipsPerPixel);
 
-    Command1 = makeButton(this, "Command1", QStringLiteral("OneShot"), twips(1560, 120, 975, 375));
-    Text1 = makeControl<QPlainTextEdit>(this, "Text1", twips(2760, 120, 1695, 495));
-    Text1->setPlainText(QStringLiteral("Text1"));
+    Command1 = makeControl<QPushButton>(this, "Command1");
+    Text1 = makeControl<QPlainTextEdit>(this, "Text1");
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setTabChangesFocus(true);
     Text1->document()->setDocumentMargin(1);
-    Command2 = makeButton(this, "Command2", QStringLiteral("Start"), twips(240, 120, 495, 375));
-    Command3 = makeButton(this, "Command3", QStringLiteral("Stop"), twips(840, 120, 495, 375));
-    CPort = makeControl<QLineEdit>(this, "CPort", twips(1200, 720, 495, 375));
-    CPort->setText(QStringLiteral("1"));
-    VScroll1 = makeControl<QScrollBar>(this, "VScroll1", twips(1680, 720, 375, 375));
+    Command2 = makeControl<QPushButton>(this, "Command2");
+    Command3 = makeControl<QPushButton>(this, "Command3");
+    CPort = makeControl<QLineEdit>(this, "CPort");
+    VScroll1 = makeControl<QScrollBar>(this, "VScroll1");
     VScroll1->setOrientation(Qt::Vertical);
     VScroll1->setRange(core::kScrollMinimum, core::kScrollMaximum);
     VScroll1->setValue(core::kScrollFirstValue);
     VScroll1->setSingleStep(core::kScrollSmallStep);
     VScroll1->setPageStep(core::kScrollLargeStep);
     VScroll1->setFocusPolicy(Qt::StrongFocus);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("ComPort"), twips(360, 720, 735, 255),
-                       Qt::AlignLeft);
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Label2"), twips(240, 1800, 4215, 195),
-                       Qt::AlignHCenter);
-    Label3 = makeLabel(this, "Label3", QStringLiteral("Label3"), twips(240, 2040, 4215, 195),
-                       Qt::AlignHCenter);
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Label4"), twips(120, 2280, 4455, 195),
-                       Qt::AlignHCenter);
-    WXfile = makeControl<QLineEdit>(this, "WXfile", twips(120, 1320, 4455, 375));
-    WXfile->setText(QStringLiteral("D:\\Program Files\\Peak Systems\\UI-View32\\Wxprs.txt"));
-    Label7 = makeLabel(this, "Label7", QStringLiteral("WX file path"), twips(120, 1080, 975, 255),
-                       Qt::AlignLeft);
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Fixed sample rate"),
-                       twips(2880, 720, 1335, 255), Qt::AlignHCenter);
-    Label6 = makeLabel(this, "Label6", QStringLiteral("display 1 per 10s, file 1 per min"),
-                       twips(2160, 960, 2415, 255), Qt::AlignHCenter);
+    Label1 = makeControl<QLabel>(this, "Label1");
+    Label2 = makeControl<QLabel>(this, "Label2");
+    Label3 = makeControl<QLabel>(this, "Label3");
+    Label4 = makeControl<QLabel>(this, "Label4");
+    WXfile = makeControl<QLineEdit>(this, "WXfile");
+    Label7 = makeControl<QLabel>(this, "Label7");
+    Label5 = makeControl<QLabel>(this, "Label5");
+    Label6 = makeControl<QLabel>(this, "Label6");
 
     const QList<QWidget*> tabOrder{Command1, Text1, Command2, Command3, CPort, VScroll1, WXfile};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
-    Timer1.setInterval(60000);
+    Timer1.setInterval(core::kTimerDesignIntervalMs);
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
 }
 
 void UiQuorvix::OnLoad()
 {
-    Label2->setText(QStringLiteral("UiView Quorvix Thermometer"));
-    Label3->setText(QStringLiteral("v0.1"));
-    Label4->setText(QStringLiteral("created by Zelmorix"));
+    Label2->setText(text(core::kTitleLine));
+    Label3->setText(text(core::kVersionLine));
+    Label4->setText(text(core::kCreditLine));
 
     QString path;
     QString port;
@@ -155,25 +147,23 @@ void UiQuorvix::OnLoad()
     const auto portRead =
         m_settings.ReadConfigValue(kCPortName, port, QLatin1String(core::kCPort.defaultText));
     using Outcome = Module1::ReadResult::Outcome;
-    QStringList storeProblems;
-    const QString unreadable = QStringLiteral("%1 cannot be read: %2");
+    std::vector<std::string> problems;
     if (pathRead.outcome == Outcome::Unreadable && portRead.outcome == Outcome::Unreadable &&
         pathRead.where == portRead.where) {
-        storeProblems.append(unreadable.arg(
-            QStringLiteral("%1 and %2").arg(kWXPathName, kCPortName), pathRead.where));
+        problems.push_back(core::captions::cannotBeRead({core::kWXPath.name, core::kCPort.name},
+                                                        pathRead.where.toStdString()));
     } else {
         if (pathRead.outcome == Outcome::Unreadable)
-            storeProblems.append(unreadable.arg(kWXPathName, pathRead.where));
+            problems.push_back(
+                core::captions::cannotBeRead({core::kWXPath.name}, pathRead.where.toStdString()));
         if (portRead.outcome == Outcome::Unreadable)
-            storeProblems.append(unreadable.arg(kCPortName, portRead.where));
+            problems.push_back(
+                core::captions::cannotBeRead({core::kCPort.name}, portRead.where.toStdString()));
     }
     // What the box cannot hold whole would be written back cut.
     const bool pathTooLong = path.size() > WXfile->maxLength();
     if (pathTooLong)
-        storeProblems.append(
-            QStringLiteral("The stored path is longer than the path box holds (%1 characters); "
-                           "it stays as stored")
-                .arg(path.size()));
+        problems.push_back(core::captions::pathLongerThanBox(std::size_t(path.size())));
 
     // A default that stands in for a line that cannot be read, or a path the box cuts, is
     // shown but not written back over what the file holds.
@@ -190,34 +180,28 @@ void UiQuorvix::OnLoad()
 
     // A stored port is taken as if it had been typed: one that names no port the arrows can
     // reach opens nothing, and no reading asks any port until the user chooses one.
-    QString problem;
     const core::PortChoice choice = core::choosePort(port.toStdString());
     if (choice.kind != core::PortChoice::Kind::Port) {
         if (MSComm1.PortOpen())
             MSComm1.setPortOpen(false);
         m_portChosen = false;
-        problem = text(choice.kind == core::PortChoice::Kind::OutOfRange
-                           ? core::captions::portOutOfRange()
-                           : core::captions::storedPortNotANumber(port.toStdString()));
+        problems.push_back(choice.kind == core::PortChoice::Kind::OutOfRange
+                               ? core::captions::portOutOfRange()
+                               : core::captions::storedPortNotANumber(port.toStdString()));
     } else {
         m_portChosen = true;
         if (!openPort(qint16(choice.port), false))
-            problem = cannotBeOpened();
+            problems.push_back(cannotBeOpened());
     }
 
     Timer1.setInterval(m_tickIntervalMs);
-    if (!storeProblems.isEmpty()) {
-        if (!problem.isEmpty())
-            storeProblems.append(problem);
-        problem = storeProblems.join(QStringLiteral(" \u2013 "));
-    }
-    if (problem.isEmpty() && m_settingsUnsaved)
-        problem = stateCaption() + QStringLiteral(" \u2013 settings cannot be saved in ") +
-                  m_settings.location();
-    if (problem.isEmpty())
-        setWindowTitle(stateCaption());
+    const std::string caption =
+        core::captions::startUp(problems, m_settingsUnsaved, m_settings.location().toStdString());
+    if (problems.empty())
+        m_status.showReading(caption);
     else
-        showMessage(problem);
+        m_status.showMessage(caption);
+    showStatus();
 
     fitFont();
 }
@@ -229,7 +213,7 @@ void UiQuorvix::fitFont()
         {{Command1->text()}, Command1->size(), QSize(6, 4)},
         {{Command2->text()}, Command2->size(), QSize(6, 4)},
         {{Command3->text()}, Command3->size(), QSize(6, 4)},
-        {{QStringLiteral("Sep 30 2026 23:59"), QStringLiteral("000/000g000t070")},
+        {{text(core::kWidestDateLine), text(core::kWidestWeatherField)},
          Text1->size(),
          QSize(6, 6)},
         {{Label1->text()}, Label1->size(), QSize()},
@@ -239,9 +223,9 @@ void UiQuorvix::fitFont()
         {{Label5->text()}, Label5->size(), QSize()},
         {{Label6->text()}, Label6->size(), QSize()},
         {{Label7->text()}, Label7->size(), QSize()},
-        {{QStringLiteral("000")}, CPort->size(), QSize(8, 6)},
+        {{text(core::kWidestPort)}, CPort->size(), QSize(8, 6)},
     };
-    setFont(FontFit::largestFitting(font(), boxes, kDesignFontPoints));
+    setFont(FontFit::largestFitting(font(), boxes, core::kDesignFontPoints));
 }
 
 void UiQuorvix::OnUnload()
@@ -268,18 +252,18 @@ void UiQuorvix::OnWXfileChange()
 {
     m_settingsUnsaved = !m_settings.WriteConfigValue(kWXPathName, WXfile->text());
     if (m_settingsUnsaved)
-        showMessage(QStringLiteral("The path cannot be saved in %1").arg(m_settings.location()));
+        showMessage(core::captions::pathNotSaved(m_settings.location().toStdString()));
 }
 
 void UiQuorvix::OnCPortChange()
 {
     const core::PortChoice choice = core::choosePort(CPort->text().toStdString());
     if (choice.kind == core::PortChoice::Kind::NotANumber) {
-        showMessage(text(core::captions::notAPortNumber(CPort->text().toStdString())));
+        showMessage(core::captions::notAPortNumber(CPort->text().toStdString()));
         return;
     }
     if (choice.kind == core::PortChoice::Kind::OutOfRange) {
-        showMessage(text(core::captions::portOutOfRange()));
+        showMessage(core::captions::portOutOfRange());
         return;
     }
     // Moving the scroll bar rewrites another form of the number ("03") as plain decimal, and
@@ -291,18 +275,14 @@ void UiQuorvix::OnCPortChange()
     const core::PortChoice opened = core::choosePort(current.toStdString());
     m_settingsUnsaved = !m_settings.WriteConfigValue(kCPortName, current);
     if (m_settingsUnsaved)
-        showMessage(QStringLiteral("The port cannot be saved in %1").arg(m_settings.location()));
+        showMessage(core::captions::portNotSaved(m_settings.location().toStdString()));
     m_portChosen = true;
     if (!openPort(qint16(opened.port), true)) {
         showMessage(cannotBeOpened());
         return;
     }
-    // An earlier message gives way now that a port is open, but not the news that this
-    // port could not be saved.
-    if (m_captionIsMessage && !m_settingsUnsaved) {
-        m_captionIsMessage = false;
-        setWindowTitle(stateCaption());
-    }
+    m_status.portOpened(Timer1.isActive(), m_settingsUnsaved);
+    showStatus();
 }
 
 void UiQuorvix::OnVScroll1Change()
@@ -323,15 +303,15 @@ void UiQuorvix::OnCommand2Click()
     // A second Start leaves the countdown running, so pressing it never delays a reading.
     if (!Timer1.isActive())
         Timer1.start();
-    m_captionIsMessage = false;
-    setWindowTitle(stateCaption());
+    m_status.showState(true);
+    showStatus();
 }
 
 void UiQuorvix::OnCommand3Click()
 {
     Timer1.stop();
-    m_captionIsMessage = false;
-    setWindowTitle(stateCaption());
+    m_status.showState(false);
+    showStatus();
 }
 
 void UiQuorvix::OnTimer1Tick()
@@ -346,25 +326,24 @@ bool UiQuorvix::askNoPort()
 {
     if (m_portChosen)
         return false;
-    showMessage(text(core::captions::noPortChosen()));
+    showMessage(core::captions::noPortChosen());
     return true;
 }
 
-QString UiQuorvix::cannotBeOpened() const
+std::string UiQuorvix::cannotBeOpened() const
 {
-    return text(
-        core::captions::cannotBeOpened(MSComm1.CommPort(), MSComm1.lastError().toStdString()));
+    return core::captions::cannotBeOpened(MSComm1.CommPort(), MSComm1.lastError().toStdString());
 }
 
-QString UiQuorvix::stateCaption() const
+void UiQuorvix::showMessage(const std::string& message)
 {
-    return text(Timer1.isActive() ? core::captions::started() : core::captions::stopped());
+    m_status.showMessage(message);
+    showStatus();
 }
 
-void UiQuorvix::showMessage(const QString& message)
+void UiQuorvix::showStatus()
 {
-    m_captionIsMessage = true;
-    setWindowTitle(message);
+    setWindowTitle(text(m_status.caption()));
 }
 
 void UiQuorvix::showWeatherText(const QString& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StatusLine.h"
+#include "core/WindowDesign.h"
 #include "link/Exchange.h"
 #include "link/MSComm.h"
 #include "wx/Clock.h"
@@ -28,7 +30,7 @@ public:
     {
         const Module1* settings = nullptr;
         const Clock* clock = nullptr;
-        int tickIntervalMs = 10000;
+        int tickIntervalMs = core::kTickIntervalMs;
         int replyTimeoutMs = Exchange::kDefaultTimeoutMs;
     };
 
@@ -77,17 +79,16 @@ private:
     void OnUnload();
     bool openPort(qint16 port, bool writeSettings);
     bool askNoPort();
-    QString cannotBeOpened() const;
-    QString stateCaption() const;
-    void showMessage(const QString& message);
+    std::string cannotBeOpened() const;
+    void showMessage(const std::string& message);
+    void showStatus();
     void showWeatherText(const QString& text);
 
     const Module1& m_settings;
     const int m_tickIntervalMs;
     Exchange m_exchange;
     Sampler m_sampler;
-    // The caption holds a message (a port problem) rather than the state or a reading.
-    bool m_captionIsMessage = false;
+    core::StatusLine m_status;
     // The last attempt to save a setting failed.
     bool m_settingsUnsaved = false;
     // A port was stored or typed that names a port; until then no reading asks any port.

@@ -7,10 +7,9 @@
 #include "core/Captions.h"
 #include "core/ConfigValues.h"
 #include "core/PortChoice.h"
-#include "core/ReplyFields.h"
 #include "core/SampleCaptions.h"
-#include "core/WeatherField.h"
 #include "core/WeatherText.h"
+#include "core/WindowDesign.h"
 
 #include <chrono>
 #include <commctrl.h>
@@ -20,24 +19,18 @@ namespace {
 const wchar_t* const kWindowClass = L"UiQuorvix";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kReplaceTimer = 2;
-constexpr UINT kTickIntervalMs = 10000;
-// The design was drawn with the 8-point dialog font.
-constexpr int kDesignFontPoints = 8;
-// The client area as designed, in twips.
-constexpr int kClientWidth = 4680;
-constexpr int kClientHeight = 2520;
 
 } // namespace
 
 // One row per control, in tab order; positions and sizes in twips.
+// How each control of the design is made here: its window class and styles.
 struct UiQuorvix::Design
 {
     HWND UiQuorvix::*control;
+    const char* name;
     int id;
     const wchar_t* className;
     DWORD style;
-    const wchar_t* text;
-    int left, top, width, height;
 };
 
 UiQuorvix::UiQuorvix(HINSTANCE instance)
@@ -67,9 +60,9 @@ bool UiQuorvix::create(int show)
     if (!RegisterClassExW(&windowClass))
         return false;
 
-    m_window = CreateWindowExW(0, kWindowClass, L"Form1", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                               m_instance, this);
+    m_window = CreateWindowExW(0, kWindowClass, win::widen(core::kDesignCaption).c_str(),
+                               WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, nullptr, nullptr, m_instance, this);
     if (!m_window)
         return false;
     createControls();
@@ -148,29 +141,22 @@ LRESULT UiQuorvix::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-const UiQuorvix::Design UiQuorvix::kControls[14] = {
-    {&UiQuorvix::Command1, 101, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, L"OneShot", 1560, 120, 975,
-     375},
-    {&UiQuorvix::Text1, 102, WC_EDITW,
-     ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_BORDER | WS_TABSTOP, L"Text1", 2760, 120,
-     1695, 495},
-    {&UiQuorvix::Command2, 103, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, L"Start", 240, 120, 495,
-     375},
-    {&UiQuorvix::Command3, 104, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, L"Stop", 840, 120, 495,
-     375},
-    {&UiQuorvix::CPort, 105, WC_EDITW, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, L"1", 1200, 720,
-     495, 375},
-    {&UiQuorvix::VScroll1, 106, WC_SCROLLBARW, SBS_VERT | WS_TABSTOP, L"", 1680, 720, 375, 375},
-    {&UiQuorvix::Label1, 107, WC_STATICW, SS_LEFT, L"ComPort", 360, 720, 735, 255},
-    {&UiQuorvix::Label2, 108, WC_STATICW, SS_CENTER, L"Label2", 240, 1800, 4215, 195},
-    {&UiQuorvix::Label3, 109, WC_STATICW, SS_CENTER, L"Label3", 240, 2040, 4215, 195},
-    {&UiQuorvix::Label4, 110, WC_STATICW, SS_CENTER, L"Label4", 120, 2280, 4455, 195},
-    {&UiQuorvix::WXfile, 111, WC_EDITW, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP,
-     L"D:\\Program Files\\Peak Systems\\UI-View32\\Wxprs.txt", 120, 1320, 4455, 375},
-    {&UiQuorvix::Label7, 112, WC_STATICW, SS_LEFT, L"WX file path", 120, 1080, 975, 255},
-    {&UiQuorvix::Label5, 113, WC_STATICW, SS_CENTER, L"Fixed sample rate", 2880, 720, 1335, 255},
-    {&UiQuorvix::Label6, 114, WC_STATICW, SS_CENTER, L"display 1 per 10s, file 1 per min", 2160,
-     960, 2415, 255},
+const UiQuorvix::Design UiQuorvix::kControls[core::kControlCount] = {
+    {&UiQuorvix::Command1, "Command1", 101, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP},
+    {&UiQuorvix::Text1, "Text1", 102, WC_EDITW,
+     ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_BORDER | WS_TABSTOP},
+    {&UiQuorvix::Command2, "Command2", 103, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP},
+    {&UiQuorvix::Command3, "Command3", 104, WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP},
+    {&UiQuorvix::CPort, "CPort", 105, WC_EDITW, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
+    {&UiQuorvix::VScroll1, "VScroll1", 106, WC_SCROLLBARW, SBS_VERT | WS_TABSTOP},
+    {&UiQuorvix::Label1, "Label1", 107, WC_STATICW, 0},
+    {&UiQuorvix::Label2, "Label2", 108, WC_STATICW, 0},
+    {&UiQuorvix::Label3, "Label3", 109, WC_STATICW, 0},
+    {&UiQuorvix::Label4, "Label4", 110, WC_STATICW, 0},
+    {&UiQuorvix::WXfile, "WXfile", 111, WC_EDITW, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
+    {&UiQuorvix::Label7, "Label7", 112, WC_STATICW, 0},
+    {&UiQuorvix::Label5, "Label5", 113, WC_STATICW, 0},
+    {&UiQuorvix::Label6, "Label6", 114, WC_STATICW, 0},
 };
 
 void UiQuorvix::createControls()
@@ -188,9 +174,13 @@ void UiQuorvix::createControls()
     }
 
     for (const Design& design : kControls) {
+        const core::ControlDesign& drawn = core::control(design.name);
+        DWORD style = design.style;
+        if (drawn.kind == core::ControlKind::Label)
+            style |= drawn.alignment == core::Alignment::Centre ? SS_CENTER : SS_LEFT;
         this->*design.control = CreateWindowExW(
-            (design.style & WS_BORDER) ? WS_EX_CLIENTEDGE : 0, design.className, design.text,
-            WS_CHILD | WS_VISIBLE | design.style, 0, 0, 0, 0, m_window,
+            (style & WS_BORDER) ? WS_EX_CLIENTEDGE : 0, design.className,
+            win::widen(drawn.text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, m_window,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), m_instance, nullptr);
     }
     m_wxfileText = win::widen(text(WXfile));
@@ -213,28 +203,32 @@ void UiQuorvix::placeControls()
     std::vector<FontFit::Box> boxes;
     for (const Design& design : kControls) {
         HWND control = this->*design.control;
-        const SIZE size = {pixels(design.width), pixels(design.height)};
-        SetWindowPos(control, nullptr, pixels(design.left), pixels(design.top), size.cx, size.cy,
+        const core::ControlDesign& drawn = core::control(design.name);
+        const SIZE size = {pixels(drawn.width), pixels(drawn.height)};
+        SetWindowPos(control, nullptr, pixels(drawn.left), pixels(drawn.top), size.cx, size.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         // Every caption as it stands, the widest weather text and a three-digit port.
         if (control == Text1)
             boxes.push_back(
-                {{L"Sep 30 2026 23:59", L"000/000g000t070"}, size, {scaled(10), scaled(8)}});
+                {{win::widen(core::kWidestDateLine), win::widen(core::kWidestWeatherField)},
+                 size,
+                 {scaled(10), scaled(8)}});
         else if (control == CPort)
-            boxes.push_back({{L"000"}, size, {scaled(12), scaled(8)}});
+            boxes.push_back({{win::widen(core::kWidestPort)}, size, {scaled(12), scaled(8)}});
         else if (design.className == std::wstring(WC_BUTTONW))
             boxes.push_back({{win::widen(text(control))}, size, {scaled(6), scaled(4)}});
         else if (design.className == std::wstring(WC_STATICW))
             boxes.push_back({{win::widen(text(control))}, size, {0, 0}});
     }
-    HFONT font = FontFit::largestFitting(L"MS Shell Dlg", kDesignFontPoints, m_dpi, boxes);
+    HFONT font =
+        FontFit::largestFitting(L"MS Shell Dlg", int(core::kDesignFontPoints), m_dpi, boxes);
     for (const Design& design : kControls)
         SendMessageW(this->*design.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     if (m_font)
         DeleteObject(m_font);
     m_font = font;
 
-    RECT frame = {0, 0, pixels(kClientWidth), pixels(kClientHeight)};
+    RECT frame = {0, 0, pixels(core::kClientWidth), pixels(core::kClientHeight)};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
     SetWindowPos(m_window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
@@ -272,9 +266,9 @@ bool UiQuorvix::translateKey(MSG& message)
 
 void UiQuorvix::OnLoad()
 {
-    setText(Label2, "UiView Quorvix Thermometer");
-    setText(Label3, "v0.1");
-    setText(Label4, "created by Zelmorix");
+    setText(Label2, core::kTitleLine);
+    setText(Label3, core::kVersionLine);
+    setText(Label4, core::kCreditLine);
 
     bool pathSaved = false;
     bool portSaved = false;
@@ -286,28 +280,27 @@ void UiQuorvix::OnLoad()
     m_weatherPath = path;
     setText(CPort, port);
 
-    std::string problem;
+    std::vector<std::string> problems;
     const core::PortChoice choice = core::choosePort(port);
     // A stored port is taken as if it had been typed: one that names no port the arrows can
     // reach opens nothing, and no reading asks any port until the user chooses one.
     m_portChosen = choice.kind == core::PortChoice::Kind::Port;
     if (choice.kind == core::PortChoice::Kind::OutOfRange) {
         MSComm1.close();
-        problem = core::captions::portOutOfRange();
+        problems.push_back(core::captions::portOutOfRange());
     } else if (choice.kind == core::PortChoice::Kind::NotANumber) {
         MSComm1.close();
-        problem = core::captions::storedPortNotANumber(port);
+        problems.push_back(core::captions::storedPortNotANumber(port));
     } else if (!openPort(choice.port)) {
-        problem = core::captions::cannotBeOpened(choice.port, MSComm1.lastError());
+        problems.push_back(core::captions::cannotBeOpened(choice.port, MSComm1.lastError()));
     }
 
-    m_counter = core::TickCounter();
-    if (problem.empty() && m_settingsUnsaved)
-        problem = core::captions::settingsNotSaved(m_started, m_settings.location());
-    if (problem.empty())
-        showState();
+    const std::string caption =
+        core::captions::startUp(problems, m_settingsUnsaved, m_settings.location());
+    if (problems.empty())
+        showReading(caption);
     else
-        showMessage(problem);
+        showMessage(caption);
 }
 
 void UiQuorvix::OnUnload()
@@ -423,7 +416,7 @@ void UiQuorvix::OnCommand2Click()
 {
     // A second Start leaves the countdown running, so pressing it never delays a reading.
     if (!m_started)
-        SetTimer(m_window, kTimer1, kTickIntervalMs, nullptr);
+        SetTimer(m_window, kTimer1, UINT(core::kTickIntervalMs), nullptr);
     m_started = true;
     showState();
 }
@@ -486,22 +479,14 @@ void UiQuorvix::deliver(const core::ExchangeStep& step)
 {
     switch (step.outcome) {
     case core::ExchangeOutcome::Replied: {
-        const std::string temperature = core::temperatureField(step.reply);
-        const std::string weather = core::weatherField(step.reply);
-        const bool oneShot = step.finishedForm == core::ExchangeForm::OneShot;
-        const bool due = oneShot || m_counter.step();
-        // The old file stays as it was rather than take a field that would split its lines.
-        if (due && core::breaksLine(weather)) {
-            showReading(core::captions::malformed(m_askedPort));
-            break;
-        }
-        const std::string reading =
-            oneShot ? core::captions::oneShot(temperature) : core::captions::reading(temperature);
+        const core::Sampling::Reading reading =
+            m_sampling.replied(step.finishedForm, step.reply, m_askedPort);
         // While the host program holds the file, the reading shows once the write has ended.
-        if (due && writeWeatherFile(weather) == WeatherFile::State::Busy)
-            m_pendingReading = reading;
+        if (reading.weatherField &&
+            writeWeatherFile(*reading.weatherField) == WeatherFile::State::Busy)
+            m_pendingReading = reading.caption;
         else
-            showReading(withFileError(reading));
+            showReading(m_sampling.caption(reading.caption));
         break;
     }
     case core::ExchangeOutcome::TimedOut:
@@ -529,7 +514,7 @@ WeatherFile::State UiQuorvix::writeWeatherFile(const std::string& weatherField)
     if (state == WeatherFile::State::Busy)
         SetTimer(m_window, kReplaceTimer, WeatherFile::kRetryMs, nullptr);
     else
-        m_fileError = m_weatherFile.error();
+        m_sampling.written(m_writingTo, m_weatherFile.error());
     return state;
 }
 
@@ -538,15 +523,8 @@ void UiQuorvix::onReplaceTimer()
     if (m_weatherFile.retry() == WeatherFile::State::Busy)
         return;
     KillTimer(m_window, kReplaceTimer);
-    m_fileError = m_weatherFile.error();
-    showReading(withFileError(m_pendingReading));
-}
-
-std::string UiQuorvix::withFileError(const std::string& caption) const
-{
-    if (m_fileError.empty())
-        return caption;
-    return core::captions::withFileError(caption, m_writingTo, m_fileError);
+    m_sampling.written(m_writingTo, m_weatherFile.error());
+    showReading(m_sampling.caption(m_pendingReading));
 }
 
 // ---- The line and the clock, from the message loop ----

@@ -4,8 +4,9 @@
 #include "SerialLine.h"
 #include "WeatherFile.h"
 #include "core/ExchangeMachine.h"
+#include "core/Sampling.h"
 #include "core/StatusLine.h"
-#include "core/TickCounter.h"
+#include "core/WindowDesign.h"
 
 #include <optional>
 #include <string>
@@ -35,7 +36,7 @@ public:
 
 private:
     struct Design;
-    static const Design kControls[14];
+    static const Design kControls[core::kControlCount];
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -63,7 +64,6 @@ private:
     void abandon(const std::string& caption);
     WeatherFile::State writeWeatherFile(const std::string& weatherField);
     void onReplaceTimer();
-    std::string withFileError(const std::string& caption) const;
 
     void setScrollValue(int value);
     void setText(HWND control, const std::string& text);
@@ -114,11 +114,10 @@ private:
     std::string m_abandonCaption;
     // The port the running exchange asked, whatever the port box says meanwhile.
     int m_askedPort = 0;
-    core::TickCounter m_counter;
+    core::Sampling m_sampling;
     core::StatusLine m_status;
     WeatherFile m_weatherFile;
     // Why the last write failed (empty once one succeeds), and the path it went to.
-    std::string m_fileError;
     std::string m_writingTo;
     // The reading to show once a write that waits for the host program has ended.
     std::string m_pendingReading;

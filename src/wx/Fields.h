@@ -7,19 +7,21 @@
 // The reply fields of the core, on Qt's byte arrays.
 namespace Fields {
 
+inline QByteArray bytes(const std::string& field)
+{
+    return QByteArray(field.data(), qsizetype(field.size()));
+}
 inline QByteArray cut(const QByteArray& reply, int firstPosition, int length)
 {
-    const std::string field = core::cutField(
-        std::string(reply.constData(), std::size_t(reply.size())), firstPosition, length);
-    return QByteArray(field.data(), qsizetype(field.size()));
+    return bytes(core::cutField(reply.toStdString(), firstPosition, length));
 }
 inline QByteArray temperature(const QByteArray& reply)
 {
-    return cut(reply, 50, 5);
+    return bytes(core::temperatureField(reply.toStdString()));
 }
 inline QByteArray weather(const QByteArray& reply)
 {
-    return cut(reply, 21, 15);
+    return bytes(core::weatherField(reply.toStdString()));
 }
 
 } // namespace Fields

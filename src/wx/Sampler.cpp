@@ -1,14 +1,8 @@
 #include "wx/Sampler.h"
 
-#include "core/WeatherField.h"
 #include "wx/Clock.h"
-#include "wx/Fields.h"
 #include "wx/WeatherFile.h"
 #include "wx/WeatherText.h"
-
-namespace {
-const QString kDegrees = QStringLiteral("\u00b0C");
-}
 
 Sampler::Sampler(Exchange& exchange, const Clock& clock, std::function<QString()> weatherPath,
                  QObject* parent)
@@ -30,27 +24,14 @@ void Sampler::oneShot()
 
 void Sampler::onReply(Exchange::Form form, const QByteArray& reply)
 {
-    const QString temperature = QString::fromLatin1(Fields::temperature(reply)) + kDegrees;
-    const QByteArray weather = Fields::weather(reply);
-    const bool due = form == Exchange::Form::OneShot || m_counter.step();
-    // The old file stays as it was rather than take a field that would split its lines.
-    if (due && core::breaksLine(std::string_view(weather.constData(), weather.size()))) {
-        emit status(malformed());
-        emit sampled(form, false);
-        return;
-    }
-    const bool wrote = due && WriteWeatherFile(weather);
-    const QString prefix =
-        form == Exchange::Form::OneShot ? QStringLiteral("One shot ") : QString();
-    emit status(withFileError(prefix + temperature));
+    const core::Sampling::Reading reading =
+        m_sampling.replied(form == Exchange::Form::OneShot ? core::ExchangeForm::OneShot
+                                                           : core::ExchangeForm::Sampling,
+                           reply.toStdString(), m_exchange.askedPort());
+    const bool wrote =
+        reading.weatherField && WriteWeatherFile(QByteArray::fromStdString(*reading.weatherField));
+    emit status(QString::fromStdString(m_sampling.caption(reading.caption)));
     emit sampled(form, wrote);
-}
-
-QString Sampler::malformed() const
-{
-    return QStringLiteral("The thermometer's reply on %1 was malformed; the weather file was "
-                          "not written")
-        .arg(m_exchange.askedPort());
 }
 
 void Sampler::onFailure(Exchange::Form form, const QString& reason)
@@ -65,12 +46,6 @@ bool Sampler::WriteWeatherFile(const QByteArray& weatherField)
     emit weatherTextComposed(WeatherText::display(now, weatherField));
     const QString path = m_weatherPath();
     const QString error = WeatherFile::write(path, WeatherText::file(now, weatherField));
-    m_fileError =
-        error.isEmpty() ? QString() : QStringLiteral("cannot write %1: %2").arg(path, error);
+    m_sampling.written(path.toStdString(), error.toStdString());
     return error.isEmpty();
-}
-
-QString Sampler::withFileError(const QString& caption) const
-{
-    return m_fileError.isEmpty() ? caption : caption + QStringLiteral(" \u2013 ") + m_fileError;
 }

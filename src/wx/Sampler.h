@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/Sampling.h"
 #include "link/Exchange.h"
-#include "wx/TickCounter.h"
 
 #include <QObject>
 #include <functional>
@@ -22,13 +22,13 @@ public:
     void tick();
     void oneShot();
 
-    const TickCounter& counter() const { return m_counter; }
+    const core::TickCounter& counter() const { return m_sampling.counter(); }
     // Ticks that came while the thermometer was still being asked.
     long ticksLetGo() const { return m_exchange.ticksLetGo(); }
     // The thermometer is being asked right now.
     bool busy() const { return m_exchange.busy(); }
     // Why the last write of the weather file failed; empty once a write succeeds.
-    QString fileError() const { return m_fileError; }
+    QString fileError() const { return QString::fromStdString(m_sampling.fileError()); }
 
 signals:
     void status(const QString& caption);
@@ -39,12 +39,9 @@ private:
     void onReply(Exchange::Form form, const QByteArray& reply);
     void onFailure(Exchange::Form form, const QString& reason);
     bool WriteWeatherFile(const QByteArray& weatherField);
-    QString malformed() const;
-    QString withFileError(const QString& caption) const;
 
     Exchange& m_exchange;
     const Clock& m_clock;
     std::function<QString()> m_weatherPath;
-    TickCounter m_counter;
-    QString m_fileError;
+    core::Sampling m_sampling;
 };

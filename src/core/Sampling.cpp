@@ -1,0 +1,38 @@
+#include "core/Sampling.h"
+
+#include "core/ReplyFields.h"
+#include "core/SampleCaptions.h"
+#include "core/WeatherField.h"
+
+namespace core {
+
+Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply, int askedPort)
+{
+    const bool oneShot = form == ExchangeForm::OneShot;
+    // OneShot leaves the tick counter as it is.
+    const bool due = oneShot || m_counter.step();
+    const std::string weather = weatherField(reply);
+    // The old file stays as it was rather than take a field that would split its lines.
+    if (due && breaksLine(weather))
+        return {captions::malformed(askedPort), std::nullopt};
+    const std::string temperature = temperatureField(reply);
+    Reading reading;
+    reading.caption = oneShot ? captions::oneShot(temperature) : captions::reading(temperature);
+    if (due)
+        reading.weatherField = weather;
+    return reading;
+}
+
+void Sampling::written(const std::string& path, const std::string& error)
+{
+    m_failedPath = path;
+    m_fileError = error;
+}
+
+std::string Sampling::caption(const std::string& reading) const
+{
+    return m_fileError.empty() ? reading
+                               : captions::withFileError(reading, m_failedPath, m_fileError);
+}
+
+} // namespace core

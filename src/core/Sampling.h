@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/ExchangeMachine.h"
+#include "core/TickCounter.h"
+
+#include <optional>
+#include <string>
+
+// What a reply from the thermometer means for the window: the caption it shows and, on
+// OneShot and every seventh tick, the weather field to write. A write that failed keeps
+// saying so after every reading until a write succeeds.
+namespace core {
+
+class Sampling
+{
+public:
+    struct Reading
+    {
+        // The caption of the reading itself, or of a reply too malformed to write.
+        std::string caption;
+        // Set when this reply writes the weather file.
+        std::optional<std::string> weatherField;
+    };
+
+    Reading replied(ExchangeForm form, const std::string& reply, int askedPort);
+    // The write of the weather file to path ended; an empty error means it succeeded.
+    void written(const std::string& path, const std::string& error);
+    // A reading's caption, with the last write's failure after it while there is one.
+    std::string caption(const std::string& reading) const;
+
+    const TickCounter& counter() const { return m_counter; }
+    const std::string& fileError() const { return m_fileError; }
+
+private:
+    TickCounter m_counter;
+    std::string m_failedPath;
+    std::string m_fileError;
+};
+
+} // namespace core

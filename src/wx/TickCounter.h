@@ -1,5 +1,0 @@
-#pragma once
-
-#include "core/TickCounter.h"
-
-using TickCounter = core::TickCounter;
