@@ -1,9 +1,9 @@
 #include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
 #include "core/StatusLine.h"
+#include "core/TickCounter.h"
 #include "link/DosDevices.h"
 #include "wx/Fields.h"
-#include "core/TickCounter.h"
 #include "wx/WeatherText.h"
 
 #include <QDir>

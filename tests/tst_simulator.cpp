@@ -158,7 +158,7 @@ private slots:
 
 void TestSimulator::defaultReplyLayout()
 {
-    SimulatedThermometer sim({"--seed", "1"});
+    SimulatedThermometer sim({QStringLiteral("--seed"), QStringLiteral("1")});
     QVERIFY(sim.start());
     const auto port = openPort(sim.devicePath());
     QVERIFY(port);
@@ -171,10 +171,10 @@ void TestSimulator::defaultReplyLayout()
     QVERIFY(sim.waitForReplies(2));
     QCOMPARE(sim.queries(), 2);
 
-    const QRegularExpression header(R"(^QVX1 (\d{6}) {9}$)");
-    const QRegularExpression weather(R"(^\d{3}/\d{3}g\d{3}t(\d{3}|-\d\d)$)");
-    const QRegularExpression filler(R"(^ r\d{3}p\d{3}P\d{3} $)");
-    const QRegularExpression temperature(R"(^[+-]\d\d\.\d$)");
+    const QRegularExpression header(QStringLiteral(R"(^QVX1 (\d{6}) {9}$)"));
+    const QRegularExpression weather(QStringLiteral(R"(^\d{3}/\d{3}g\d{3}t(\d{3}|-\d\d)$)"));
+    const QRegularExpression filler(QStringLiteral(R"(^ r\d{3}p\d{3}P\d{3} $)"));
+    const QRegularExpression temperature(QStringLiteral(R"(^[+-]\d\d\.\d$)"));
     int sequence = 0;
     for (const QByteArray& reply : {first, second}) {
         const auto head = header.match(QString::fromLatin1(field(reply, 1, 20)));
@@ -218,7 +218,7 @@ void TestSimulator::seedReproducesReplies()
 {
     QList<QByteArray> runs;
     for (int run = 0; run < 2; ++run) {
-        SimulatedThermometer sim({"--seed", "4242"});
+        SimulatedThermometer sim({QStringLiteral("--seed"), QStringLiteral("4242")});
         QVERIFY(sim.start());
         const auto port = openPort(sim.devicePath());
         QVERIFY(port);
@@ -235,11 +235,13 @@ void TestSimulator::fixedReplyArrivesByteForByte_data()
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("NUL and high bytes")
-        << QStringList{"--reply", R"(A\0B\xff\x80\xFEz\r\n)"} << QByteArray()
+        << QStringList{QStringLiteral("--reply"), QStringLiteral(R"(A\0B\xff\x80\xFEz\r\n)")}
+        << QByteArray()
         << bytes("A\0B\xff\x80\xfe"
                  "z\r\n");
-    QTest::newRow("text escapes") << QStringList{"--reply", R"(t=\t \\ \x1b!)"} << QByteArray()
-                                  << QByteArray("t=\t \\ \x1b!");
+    QTest::newRow("text escapes") << QStringList{QStringLiteral("--reply"),
+                                                 QStringLiteral(R"(t=\t \\ \x1b!)")}
+                                  << QByteArray() << QByteArray("t=\t \\ \x1b!");
     QByteArray everyByte;
     for (int value = 0; value < 256; ++value)
         everyByte += static_cast<char>(value);
@@ -271,13 +273,19 @@ void TestSimulator::shortReplies_data()
     QTest::addColumn<int>("controlShort");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("generated reply") << QStringList{"--short", "9"} << 0 << QByteArray("QVX1 0000");
-    QTest::newRow("fixed reply") << QStringList{"--reply", "0123456789", "--short", "4"} << 0
-                                 << QByteArray("0123");
+    QTest::newRow("generated reply") << QStringList{QStringLiteral("--short"), QStringLiteral("9")}
+                                     << 0 << QByteArray("QVX1 0000");
+    QTest::newRow("fixed reply") << QStringList{QStringLiteral("--reply"),
+                                                QStringLiteral("0123456789"),
+                                                QStringLiteral("--short"), QStringLiteral("4")}
+                                 << 0 << QByteArray("0123");
     QTest::newRow("set by control line")
-        << QStringList{"--reply", "abcdefgh"} << 3 << QByteArray("abc");
+        << QStringList{QStringLiteral("--reply"), QStringLiteral("abcdefgh")} << 3
+        << QByteArray("abc");
     QTest::newRow("longer than the reply")
-        << QStringList{"--reply", "xy", "--short", "50"} << 0 << QByteArray("xy");
+        << QStringList{QStringLiteral("--reply"), QStringLiteral("xy"), QStringLiteral("--short"),
+                       QStringLiteral("50")}
+        << 0 << QByteArray("xy");
 }
 
 void TestSimulator::shortReplies()
@@ -303,7 +311,7 @@ void TestSimulator::shortReplies()
 
 void TestSimulator::silentSendsNothing()
 {
-    SimulatedThermometer sim({"--silent"});
+    SimulatedThermometer sim({QStringLiteral("--silent")});
     QVERIFY(sim.start());
     const auto port = openPort(sim.devicePath());
     QVERIFY(port);
@@ -326,12 +334,15 @@ void TestSimulator::misbehaviour_data()
     QTest::addColumn<int>("expectedLength");
     QTest::addColumn<int>("wellFormed");
 
-    QTest::newRow("twice") << QStringList{"--twice"} << 2 * kReplyLength << 2;
-    QTest::newRow("acknowledge") << QStringList{"--acknowledge", "--ack-gap", "0"}
+    QTest::newRow("twice") << QStringList{QStringLiteral("--twice")} << 2 * kReplyLength << 2;
+    QTest::newRow("acknowledge") << QStringList{QStringLiteral("--acknowledge"),
+                                                QStringLiteral("--ack-gap"), QStringLiteral("0")}
                                  << 5 + kReplyLength << 1;
-    QTest::newRow("garbage") << QStringList{"--garbage"} << kReplyLength << 0;
+    QTest::newRow("garbage") << QStringList{QStringLiteral("--garbage")} << kReplyLength << 0;
     QTest::newRow("garbage of a fixed reply's length")
-        << QStringList{"--garbage", "--reply", "0123456789"} << 10 << 0;
+        << QStringList{QStringLiteral("--garbage"), QStringLiteral("--reply"),
+                       QStringLiteral("0123456789")}
+        << 10 << 0;
 }
 
 void TestSimulator::misbehaviour()
@@ -350,8 +361,8 @@ void TestSimulator::misbehaviour()
     QVERIFY(sim.waitForReplies(wellFormed == 2 ? 2 : 1));
     QCOMPARE(port->bytesAvailable(), 0);
 
-    const QRegularExpression layout(
-        R"(QVX1 \d{6} {9}\d{3}/\d{3}g\d{3}t[-\d]\d\d r\d{3}p\d{3}P\d{3} [+-]\d\d\.\d\r\n)");
+    const QRegularExpression layout(QStringLiteral(
+        R"(QVX1 \d{6} {9}\d{3}/\d{3}g\d{3}t[-\d]\d\d r\d{3}p\d{3}P\d{3} [+-]\d\d\.\d\r\n)"));
     int replies = 0;
     for (auto it = layout.globalMatch(QString::fromLatin1(answer)); it.hasNext(); it.next())
         ++replies;
@@ -366,16 +377,18 @@ void TestSimulator::timing_data()
     QTest::addColumn<int>("length");
     QTest::addColumn<qint64>("minimumNs");
 
-    QTest::newRow("9600 baud") << QStringList{"--baud", "9600"} << kReplyLength
-                               << wireTimeNs(kReplyLength, 9600) * 8 / 10;
-    QTest::newRow("2400 baud") << QStringList{"--baud", "2400"} << kReplyLength
-                               << wireTimeNs(kReplyLength, 2400) * 8 / 10;
-    QTest::newRow("delay") << QStringList{"--delay", "150"} << kReplyLength
-                           << qint64{150} * 1000000;
+    QTest::newRow("9600 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("9600")}
+                               << kReplyLength << wireTimeNs(kReplyLength, 9600) * 8 / 10;
+    QTest::newRow("2400 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("2400")}
+                               << kReplyLength << wireTimeNs(kReplyLength, 2400) * 8 / 10;
+    QTest::newRow("delay") << QStringList{QStringLiteral("--delay"), QStringLiteral("150")}
+                           << kReplyLength << qint64{150} * 1000000;
     QTest::newRow("delay and baud")
-        << QStringList{"--delay", "100", "--baud", "4800"} << kReplyLength
-        << qint64{100} * 1000000 + wireTimeNs(kReplyLength, 4800) * 8 / 10;
-    QTest::newRow("stale gap") << QStringList{"--stale", "old", "--stale-gap", "120"}
+        << QStringList{QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("--baud"),
+                       QStringLiteral("4800")}
+        << kReplyLength << qint64{100} * 1000000 + wireTimeNs(kReplyLength, 4800) * 8 / 10;
+    QTest::newRow("stale gap") << QStringList{QStringLiteral("--stale"), QStringLiteral("old"),
+                                              QStringLiteral("--stale-gap"), QStringLiteral("120")}
                                << kReplyLength + 3 << qint64{120} * 1000000;
 }
 
@@ -411,8 +424,10 @@ void TestSimulator::staleBytes_data()
     QTest::addColumn<QByteArray>("stale");
 
     QTest::newRow("send control line") << QStringList() << true << bytes("old\0\xff\r\n");
-    QTest::newRow("--stale option") << QStringList{"--stale", R"(99.9\0\r\n)", "--stale-gap", "50"}
-                                    << false << bytes("99.9\0\r\n");
+    QTest::newRow("--stale option")
+        << QStringList{QStringLiteral("--stale"), QStringLiteral(R"(99.9\0\r\n)"),
+                       QStringLiteral("--stale-gap"), QStringLiteral("50")}
+        << false << bytes("99.9\0\r\n");
 }
 
 void TestSimulator::staleBytes()
@@ -476,12 +491,12 @@ void TestSimulator::survivesPortReopening()
         QCOMPARE(exchange(*port).size(), kReplyLength);
     }
     QVERIFY(sim.waitForReplies(4));
-    QVERIFY2(sim.errors().isEmpty(), qPrintable(sim.errors().join('\n')));
+    QVERIFY2(sim.errors().isEmpty(), qPrintable(sim.errors().join(QLatin1Char('\n'))));
 }
 
 void TestSimulator::floodStopsOnRequest()
 {
-    SimulatedThermometer sim({"--flood"});
+    SimulatedThermometer sim({QStringLiteral("--flood")});
     QVERIFY(sim.start());
     const auto port = openPort(sim.devicePath());
     QVERIFY(port);
@@ -507,8 +522,10 @@ void TestSimulator::staysIdle_data()
     QTest::addColumn<int>("maxPercent");
 
     QTest::newRow("waiting for commands") << QStringList() << false << 10;
-    QTest::newRow("flooding a full line") << QStringList{"--flood"} << true << 10;
-    QTest::newRow("paced flood") << QStringList{"--flood", "--baud", "9600"} << true << 40;
+    QTest::newRow("flooding a full line") << QStringList{QStringLiteral("--flood")} << true << 10;
+    QTest::newRow("paced flood") << QStringList{QStringLiteral("--flood"), QStringLiteral("--baud"),
+                                                QStringLiteral("9600")}
+                                 << true << 40;
 }
 
 void TestSimulator::staysIdle()
@@ -583,10 +600,10 @@ void TestSimulator::unplugAndPlug()
     SimulatedThermometer sim;
     QVERIFY(sim.installAs(prefix.path(), 1));
     const QString firstDevice = sim.devicePath();
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(R"(did not confirm "plug".*already plugged)"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           R"(did not confirm "plug".*already plugged)")));
     QVERIFY(!sim.plug());
-    QVERIFY(sim.errors().contains("plug: already plugged"));
+    QVERIFY(sim.errors().contains(QStringLiteral("plug: already plugged")));
 
     const auto oldPort = openPort(sim.linkPath());
     QVERIFY(oldPort);
@@ -651,12 +668,13 @@ void TestSimulator::shutdown()
     const auto port = openPort(sim.linkPath());
     QVERIFY(port);
 
-    if (how == "quit") {
+    if (how == QLatin1String("quit")) {
         QVERIFY(sim.stop());
-    } else if (how == "eof") {
+    } else if (how == QLatin1String("eof")) {
         sim.closeControl();
     } else {
-        QCOMPARE(::kill(static_cast<pid_t>(sim.processId()), how == "SIGTERM" ? SIGTERM : SIGINT),
+        QCOMPARE(::kill(static_cast<pid_t>(sim.processId()),
+                        how == QLatin1String("SIGTERM") ? SIGTERM : SIGINT),
                  0);
     }
     QVERIFY(sim.waitForExit());
@@ -672,17 +690,30 @@ void TestSimulator::commandLine_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("diagnostic");
 
-    QTest::newRow("help") << QStringList{"--help"} << 0 << QString();
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "--bogus";
-    QTest::newRow("missing value") << QStringList{"--baud"} << 2 << "--baud";
-    QTest::newRow("not a number") << QStringList{"--delay", "soon"} << 2 << "--delay";
-    QTest::newRow("negative") << QStringList{"--short", "-1"} << 2 << "--short";
-    QTest::newRow("bad escape") << QStringList{"--reply", R"(\q)"} << 2 << "--reply";
-    QTest::newRow("short hex escape") << QStringList{"--stale", R"(\x4)"} << 2 << "--stale";
-    QTest::newRow("install without com") << QStringList{"--install", "/tmp"} << 2 << "--com";
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QString();
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("--bogus")} << 2 << QStringLiteral("--bogus");
+    QTest::newRow("missing value")
+        << QStringList{QStringLiteral("--baud")} << 2 << QStringLiteral("--baud");
+    QTest::newRow("not a number") << QStringList{QStringLiteral("--delay"), QStringLiteral("soon")}
+                                  << 2 << QStringLiteral("--delay");
+    QTest::newRow("negative") << QStringList{QStringLiteral("--short"), QStringLiteral("-1")} << 2
+                              << QStringLiteral("--short");
+    QTest::newRow("bad escape") << QStringList{QStringLiteral("--reply"), QStringLiteral(R"(\q)")}
+                                << 2 << QStringLiteral("--reply");
+    QTest::newRow("short hex escape")
+        << QStringList{QStringLiteral("--stale"), QStringLiteral(R"(\x4)")} << 2
+        << QStringLiteral("--stale");
+    QTest::newRow("install without com")
+        << QStringList{QStringLiteral("--install"), QStringLiteral("/tmp")} << 2
+        << QStringLiteral("--com");
     QTest::newRow("com out of range")
-        << QStringList{"--install", "/tmp", "--com", "0"} << 2 << "--com";
-    QTest::newRow("two misbehaviours") << QStringList{"--silent", "--flood"} << 2 << "--flood";
+        << QStringList{QStringLiteral("--install"), QStringLiteral("/tmp"), QStringLiteral("--com"),
+                       QStringLiteral("0")}
+        << 2 << QStringLiteral("--com");
+    QTest::newRow("two misbehaviours")
+        << QStringList{QStringLiteral("--silent"), QStringLiteral("--flood")} << 2
+        << QStringLiteral("--flood");
 }
 
 void TestSimulator::commandLine()
@@ -700,14 +731,22 @@ void TestSimulator::commandLine()
     const QString err = QString::fromUtf8(process.readAllStandardError());
     if (exitCode == 0) {
         const QStringList documented = {
-            "--reply",       "--baud",   "--delay",   "--silent", "--short",   "--stale",
-            "--stale-gap",   "--twice",  "--garbage", "--flood",  "--install", "--com",
-            "--control",     "--seed",   "--help",    "send",     "reply",     "mode",
-            "unplug",        "plug",     "quit",      "query",    "replied",   "unexpected",
-            "--acknowledge", "--ack-gap"};
+            QStringLiteral("--reply"),       QStringLiteral("--baud"),
+            QStringLiteral("--delay"),       QStringLiteral("--silent"),
+            QStringLiteral("--short"),       QStringLiteral("--stale"),
+            QStringLiteral("--stale-gap"),   QStringLiteral("--twice"),
+            QStringLiteral("--garbage"),     QStringLiteral("--flood"),
+            QStringLiteral("--install"),     QStringLiteral("--com"),
+            QStringLiteral("--control"),     QStringLiteral("--seed"),
+            QStringLiteral("--help"),        QStringLiteral("send"),
+            QStringLiteral("reply"),         QStringLiteral("mode"),
+            QStringLiteral("unplug"),        QStringLiteral("plug"),
+            QStringLiteral("quit"),          QStringLiteral("query"),
+            QStringLiteral("replied"),       QStringLiteral("unexpected"),
+            QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap")};
         for (const QString& word : documented)
             QVERIFY2(out.contains(word), qPrintable(word));
-        QVERIFY(!out.contains("device /dev"));
+        QVERIFY(!out.contains(QStringLiteral("device /dev")));
     } else {
         QVERIFY2(err.contains(diagnostic), qPrintable(err));
         QVERIFY(out.isEmpty());

@@ -14,8 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <type_traits>
 #include <QSignalBlocker>
+#include <type_traits>
 
 namespace {
 

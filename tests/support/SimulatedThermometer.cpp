@@ -84,7 +84,7 @@ bool SimulatedThermometer::start()
     m_exited = false;
     m_device.clear();
     m_process.setProgram(QStringLiteral(UIQ_THERMOSIM_PATH));
-    m_process.setArguments(m_options + m_installOptions + QStringList{"--control"});
+    m_process.setArguments(m_options + m_installOptions + QStringList{QStringLiteral("--control")});
     m_process.start();
     if (waitFor([this] { return !m_device.isEmpty(); }, kDefaultTimeoutMs))
         return true;
@@ -97,7 +97,8 @@ bool SimulatedThermometer::start()
 
 bool SimulatedThermometer::installAs(const QString& winePrefix, int com)
 {
-    m_installOptions = {"--install", winePrefix, "--com", QString::number(com)};
+    m_installOptions = {QStringLiteral("--install"), winePrefix, QStringLiteral("--com"),
+                        QString::number(com)};
     m_link = QDir(winePrefix).filePath(QStringLiteral("dosdevices/com%1").arg(com));
     return start();
 }
