@@ -18,6 +18,27 @@ class TestStartup : public QObject
 
     FixedClock m_clock;
 
+    // Starts the built program on a profile, its captions traced on its output, and waits until
+    // the output holds the awaited text or the program has ended.
+    static bool startProgram(QProcess& program, const Profile& profile, QByteArray& output,
+                             const char* awaited)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("WINEPREFIX"), profile.winePrefix());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.configHome());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {});
+        return program.waitForStarted() && QTest::qWaitFor(
+                                               [&] {
+                                                   output += program.readAllStandardOutput();
+                                                   return output.contains(awaited) ||
+                                                          program.state() == QProcess::NotRunning;
+                                               },
+                                               10000);
+    }
+
 private slots:
     // A clean profile: defaults stored, COM1 (the simulator) open with DTR and RTS raised.
     void firstRunOpensCom1()
@@ -259,21 +280,8 @@ private slots:
         planted.close();
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("WINEPREFIX"), profile.winePrefix());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.configHome());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {});
-        QVERIFY(program.waitForStarted());
         QByteArray output;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                output += program.readAllStandardOutput();
-                return output.contains("caption ") || program.state() == QProcess::NotRunning;
-            },
-            10000));
+        QVERIFY(startProgram(program, profile, output, "caption "));
         QVERIFY2(output.startsWith("caption COM1 cannot be opened"), output.constData());
         program.terminate();
         QVERIFY(program.waitForFinished(10000));
@@ -294,22 +302,8 @@ private slots:
         QVERIFY(thermometer.installAs(profile.winePrefix(), 1));
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("WINEPREFIX"), profile.winePrefix());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.configHome());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {});
-        QVERIFY(program.waitForStarted());
         QByteArray output;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                output += program.readAllStandardOutput();
-                return output.contains("caption Stopped\n") ||
-                       program.state() == QProcess::NotRunning;
-            },
-            10000));
+        QVERIFY(startProgram(program, profile, output, "caption Stopped\n"));
         QVERIFY2(output.contains("caption Stopped\n"), output.constData());
         QVERIFY(profile.settingsText().contains("CPort=1"));
 

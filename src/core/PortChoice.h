@@ -16,8 +16,12 @@ constexpr int kScrollFirstValue = kScrollMaximum - 1;
 constexpr int kScrollSmallStep = 1;
 constexpr int kScrollLargeStep = 2;
 
-// The line settings written on every port change.
+// The thermometer's line, set on every port change: 9600 baud, no parity, 8 data bits and 2
+// stop bits, written as the serial control writes line settings.
 constexpr const char* kPortLineSettings = "9600,n,8,2";
+constexpr long kLineBaud = 9600;
+constexpr int kLineDataBits = 8;
+constexpr int kLineStopBits = 2;
 
 struct PortChoice
 {

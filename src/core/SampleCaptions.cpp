@@ -87,6 +87,31 @@ std::string startUp(const std::vector<std::string>& problems, bool settingsUnsav
     return joined;
 }
 
+std::string noSuchPort(int port)
+{
+    return "there is no " + portName(port);
+}
+
+std::string portInUse()
+{
+    return "it is in use by another program, or access is denied";
+}
+
+std::string lineSettingsRefused(const std::string& settings)
+{
+    return "the line settings " + settings + " are refused";
+}
+
+std::string deviceStoppedAnswering()
+{
+    return "the device stopped answering";
+}
+
+std::string noPathSet()
+{
+    return "no path is set";
+}
+
 std::string latin1ToUtf8(const std::string& bytes)
 {
     std::string text;

@@ -31,6 +31,13 @@ std::string pathLongerThanBox(std::size_t characters);
 std::string startUp(const std::vector<std::string>& problems, bool settingsUnsaved,
                     const std::string& location);
 
+// Why a port or a file could not be used, for the captions above.
+std::string noSuchPort(int port);
+std::string portInUse();
+std::string lineSettingsRefused(const std::string& settings);
+std::string deviceStoppedAnswering();
+std::string noPathSet();
+
 // The device's bytes as text: each byte is the Latin-1 character of that code.
 std::string latin1ToUtf8(const std::string& bytes);
 

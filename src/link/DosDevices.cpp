@@ -1,6 +1,7 @@
 #include "link/DosDevices.h"
 
 #include "core/PathRules.h"
+#include "core/SampleCaptions.h"
 #include "link/WinePorts.h"
 
 #include <QDateTime>
@@ -70,7 +71,7 @@ QString winePrefix()
 QString serialDevice(int port, QString* error)
 {
     if (port < 1) {
-        *error = QStringLiteral("there is no COM%1").arg(port);
+        *error = QString::fromStdString(core::captions::noSuchPort(port));
         return {};
     }
 #ifdef Q_OS_WIN
@@ -89,7 +90,7 @@ QString serialDevice(int port, QString* error)
 QString hostPath(const QString& path, QString* error)
 {
     if (path.trimmed().isEmpty()) {
-        *error = QStringLiteral("no path is set");
+        *error = QString::fromStdString(core::captions::noPathSet());
         return {};
     }
     const QByteArray utf8 = path.toUtf8();

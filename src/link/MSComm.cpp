@@ -43,7 +43,7 @@ bool MSComm::setPortOpen(bool open)
     if (!m_port.open(QIODevice::ReadWrite)) {
         // Qt reports a port that another program holds as a failure to lock it.
         m_lastError = m_port.error() == QSerialPort::PermissionError
-                          ? QStringLiteral("it is in use by another program, or access is denied")
+                          ? QString::fromStdString(core::captions::portInUse())
                           : m_port.errorString();
         m_port.clearError();
         return false;
@@ -52,7 +52,8 @@ bool MSComm::setPortOpen(bool open)
     // A real line drops what came while it was closed; a pseudo-terminal would keep it.
     m_port.clear(QSerialPort::Input);
     if (!applySettings()) {
-        m_lastError = QStringLiteral("the line settings %1 are refused").arg(Settings());
+        m_lastError =
+            QString::fromStdString(core::captions::lineSettingsRefused(Settings().toStdString()));
         m_port.close();
         return false;
     }
@@ -140,7 +141,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     // closed at once, to be opened again on a later exchange.
     m_lastError = error == QSerialPort::ResourceError
                       ? m_port.errorString()
-                      : QStringLiteral("the device stopped answering");
+                      : QString::fromStdString(core::captions::deviceStoppedAnswering());
     m_port.clearError();
     m_port.close();
     emit lineLost(

@@ -1,6 +1,8 @@
 #include "SerialLine.h"
 
 #include "Text.h"
+#include "core/PortChoice.h"
+#include "core/SampleCaptions.h"
 
 #include <algorithm>
 #include <string>
@@ -31,7 +33,7 @@ bool SerialLine::open(int port)
     if (m_handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         m_lastError = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
-                          ? "it is in use by another program, or access is denied"
+                          ? core::captions::portInUse()
                           : win::errorText(error);
         return false;
     }
@@ -39,10 +41,10 @@ bool SerialLine::open(int port)
     DCB line = {};
     line.DCBlength = sizeof line;
     GetCommState(m_handle, &line);
-    line.BaudRate = CBR_9600;
-    line.ByteSize = 8;
+    line.BaudRate = DWORD(core::kLineBaud);
+    line.ByteSize = BYTE(core::kLineDataBits);
     line.Parity = NOPARITY;
-    line.StopBits = TWOSTOPBITS;
+    line.StopBits = core::kLineStopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
     line.fBinary = TRUE;
     line.fParity = FALSE;
     line.fOutxCtsFlow = FALSE;
@@ -55,7 +57,7 @@ bool SerialLine::open(int port)
     line.fDtrControl = DTR_CONTROL_ENABLE;
     line.fRtsControl = RTS_CONTROL_ENABLE;
     if (!SetCommState(m_handle, &line)) {
-        m_lastError = "the line settings 9600,n,8,2 are refused";
+        m_lastError = core::captions::lineSettingsRefused(core::kPortLineSettings);
         close();
         return false;
     }
@@ -131,7 +133,7 @@ SerialLine::Event SerialLine::onReadEvent()
     // A read without a time limit that ends empty found a line that hung up; reading again
     // would only spin.
     if (count == 0) {
-        fail("the device stopped answering");
+        fail(core::captions::deviceStoppedAnswering().c_str());
         return Event::Lost;
     }
     m_received.assign(m_buffer, count);

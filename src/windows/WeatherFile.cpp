@@ -2,6 +2,7 @@
 
 #include "Text.h"
 #include "core/PathRules.h"
+#include "core/SampleCaptions.h"
 
 #include <windows.h>
 
@@ -54,7 +55,7 @@ WeatherFile::State WeatherFile::write(const std::string& path, const std::string
 {
     finish({});
     if (path.find_first_not_of(" \t") == std::string::npos)
-        return finish("no path is set");
+        return finish(core::captions::noPathSet());
     for (const std::string& reason :
          {core::controlCharacterReason(path), core::windowsDeviceReason(path)}) {
         if (!reason.empty())
