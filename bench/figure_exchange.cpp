@@ -29,7 +29,7 @@ int figureExchange(const Run& run)
         return fail(thermometer.problem());
     profile.linkCom(1, thermometer.devicePath());
 
-    MSComm line;
+    MSComm line(profile.dosDevices());
     line.setCommPort(1);
     line.setSettings(QStringLiteral("9600,n,8,2"));
     if (!line.setPortOpen(true))

@@ -47,10 +47,10 @@ int figureFileWrite(const Run& run)
         const QDateTime when = start.addSecs(60 * i);
         const qint64 begin = monotonicNs();
         const QByteArray contents = WeatherText::file(when, field);
-        const QString error = WeatherFile::write(path, contents);
+        const Result<Done> written = WeatherFile::write(profile.dosDevices(), path, contents);
         const qint64 end = monotonicNs();
-        if (!error.isEmpty())
-            return fail(QStringLiteral("write %1 failed: %2").arg(i).arg(error));
+        if (!written.ok())
+            return fail(QStringLiteral("write %1 failed: %2").arg(i).arg(written.reason()));
         times.push_back(double(end - begin));
         last = contents;
     }
@@ -66,11 +66,11 @@ int figureFileWrite(const Run& run)
     for (int i = 0; i < spacedCount; ++i) {
         pause.waitFor([] { return false; }, 100);
         const qint64 begin = monotonicNs();
-        const QString error =
-            WeatherFile::write(path, WeatherText::file(start.addSecs(60 * i), field));
+        const Result<Done> written = WeatherFile::write(
+            profile.dosDevices(), path, WeatherText::file(start.addSecs(60 * i), field));
         const qint64 end = monotonicNs();
-        if (!error.isEmpty())
-            return fail(QStringLiteral("spaced write %1 failed: %2").arg(i).arg(error));
+        if (!written.ok())
+            return fail(QStringLiteral("spaced write %1 failed: %2").arg(i).arg(written.reason()));
         spaced.push_back(double(end - begin));
     }
 

@@ -3,9 +3,9 @@
 // Wine's registry file naming port devices.
 #include "FuzzSupport.h"
 #include "core/PathRules.h"
-#include "link/DosDevices.h"
 #include "link/LineSettings.h"
-#include "link/WinePorts.h"
+#include "wine/DosDevices.h"
+#include "wine/WinePorts.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +15,7 @@ namespace {
 using FuzzSupport::Reader;
 
 QString prefix;
+const DosDevices* dosDevices = nullptr;
 const QString kCom2Device = QStringLiteral("/dev/ttyUSB7");
 
 bool sameSettings(const LineSettings& a, const LineSettings& b)
@@ -47,13 +48,12 @@ bool isDriveLetter(QChar c)
 
 void checkPath(const QString& path)
 {
-    QString error;
-    const QString host = DosDevices::hostPath(path, &error);
-    if (host.isEmpty()) {
-        UIQ_CHECK(!error.isEmpty());
+    const Result<QString> found = dosDevices->hostPath(path);
+    if (!found.ok()) {
+        UIQ_CHECK(!found.reason().isEmpty());
         return;
     }
-    UIQ_CHECK(error.isEmpty());
+    const QString& host = found.value();
     // A backslash would end up inside a file name instead of between folders.
     UIQ_CHECK(!host.contains(QLatin1Char('\\')));
     // A control character would cut the name or hide in it.
@@ -82,13 +82,13 @@ void checkPath(const QString& path)
 
 void checkPort(int port)
 {
-    QString error;
-    const QString device = DosDevices::serialDevice(port, &error);
+    const Result<QString> found = dosDevices->serialDevice(port);
     if (port < 1) {
-        UIQ_CHECK(device.isEmpty() && !error.isEmpty());
+        UIQ_CHECK(!found.ok() && !found.reason().isEmpty());
         return;
     }
-    UIQ_CHECK(error.isEmpty());
+    UIQ_CHECK(found.ok());
+    const QString& device = found.value();
     if (port == 2)
         UIQ_CHECK(device == kCom2Device);
     else
@@ -112,8 +112,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     UIQ_CHECK(QDir().mkpath(prefix + QStringLiteral("/drive_c")));
     UIQ_CHECK(QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
     UIQ_CHECK(QFile::link(kCom2Device, prefix + QStringLiteral("/dosdevices/com2")));
-    qputenv("WINEPREFIX", QFile::encodeName(prefix));
-    UIQ_CHECK(DosDevices::winePrefix() == prefix);
+    dosDevices = new DosDevices(prefix);
     return 0;
 }
 

@@ -27,7 +27,10 @@ public:
 
 struct Rig
 {
-    MSComm line;
+    explicit Rig(const QString& winePrefix) : dosDevices(winePrefix) {}
+
+    DosDevices dosDevices;
+    MSComm line{dosDevices};
     Exchange exchange{line};
     QString driveFile; // where "C:\UiView\WXprs.txt" lands on this machine
 };
@@ -182,8 +185,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     UIQ_CHECK(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
     UIQ_CHECK(QDir().mkpath(prefix + QStringLiteral("/drive_c/UiView")));
     UIQ_CHECK(QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")));
-    qputenv("WINEPREFIX", QFile::encodeName(prefix));
-    rig = new Rig;
+    rig = new Rig(prefix);
     rig->driveFile = prefix + QStringLiteral("/drive_c/UiView/WXprs.txt");
     return 0;
 }
@@ -213,7 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FixedClock clock;
     clock.at = when;
     QString path = kPaths[plan & 3];
-    Sampler sampler(rig->exchange, clock, [&path] { return path; });
+    Sampler sampler(rig->exchange, clock, rig->dosDevices, [&path] { return path; });
     deliver(sampler, Exchange::Form::OneShot, reply, true, when, path);
     path = kPaths[(plan >> 5) & 3];
     const int ticks = (plan >> 2) & 7;

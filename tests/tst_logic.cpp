@@ -2,7 +2,7 @@
 #include "core/PathRules.h"
 #include "core/StatusLine.h"
 #include "core/TickCounter.h"
-#include "link/DosDevices.h"
+#include "wine/DosDevices.h"
 #include "wx/Fields.h"
 #include "wx/WeatherText.h"
 
@@ -234,37 +234,35 @@ private slots:
     void hostPaths()
     {
         QTemporaryDir prefix;
-        qputenv("WINEPREFIX", prefix.path().toLocal8Bit());
+        const DosDevices dosDevices(prefix.path());
         QDir().mkpath(prefix.path() + QStringLiteral("/drive_c/UiView"));
         QDir().mkpath(prefix.path() + QStringLiteral("/dosdevices"));
         QFile::link(QStringLiteral("../drive_c"), prefix.path() + QStringLiteral("/dosdevices/c:"));
         const QString driveC = prefix.path() + QStringLiteral("/dosdevices/c:");
 
-        QString error;
-        QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\UiView\\WXprs.txt"), &error),
+        QCOMPARE(dosDevices.hostPath(QStringLiteral("C:\\UiView\\WXprs.txt")).value(),
                  driveC + QStringLiteral("/UiView/WXprs.txt"));
-        QCOMPARE(DosDevices::hostPath(QStringLiteral("c:/UiView/WXprs.txt"), &error),
+        QCOMPARE(dosDevices.hostPath(QStringLiteral("c:/UiView/WXprs.txt")).value(),
                  driveC + QStringLiteral("/UiView/WXprs.txt"));
-        QCOMPARE(DosDevices::hostPath(QStringLiteral("/srv/wx.txt"), &error),
+        QCOMPARE(dosDevices.hostPath(QStringLiteral("/srv/wx.txt")).value(),
                  QStringLiteral("/srv/wx.txt"));
-        QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\..\\..\\UiView\\.\\WXprs.txt"), &error),
+        QCOMPARE(dosDevices.hostPath(QStringLiteral("C:\\..\\..\\UiView\\.\\WXprs.txt")).value(),
                  driveC + QStringLiteral("/UiView/WXprs.txt"));
         // Four dots are a name, not a climb out of the drive.
-        QCOMPARE(DosDevices::hostPath(QStringLiteral("C:\\...."), &error),
+        QCOMPARE(dosDevices.hostPath(QStringLiteral("C:\\....")).value(),
                  driveC + QStringLiteral("/...."));
         // A lone surrogate (from an escape in the settings file) must not smuggle a backslash.
         const QString loneSurrogate =
             QStringLiteral("wx\\file") + QChar(0xd800) + QStringLiteral(".txt");
-        QVERIFY(DosDevices::hostPath(loneSurrogate, &error).isEmpty());
+        QVERIFY(!dosDevices.hostPath(loneSurrogate).ok());
 
         for (const char* refused :
              {"Q:\\UiView\\WXprs.txt", "UiView\\WXprs.txt", "C:WXprs.txt", "", "   "}) {
-            error.clear();
-            QVERIFY2(DosDevices::hostPath(QLatin1String(refused), &error).isEmpty(), refused);
-            QVERIFY2(!error.isEmpty(), refused);
+            const Result<QString> host = dosDevices.hostPath(QLatin1String(refused));
+            QVERIFY2(!host.ok(), refused);
+            QVERIFY2(!host.reason().isEmpty(), refused);
         }
-        error.clear();
-        DosDevices::hostPath(QStringLiteral("Q:\\x.txt"), &error);
+        const QString error = dosDevices.hostPath(QStringLiteral("Q:\\x.txt")).reason();
         QVERIFY2(error.contains(QStringLiteral("Q:")), qPrintable(error));
     }
 
@@ -302,15 +300,14 @@ private slots:
     void serialDevices()
     {
         QTemporaryDir prefix;
-        qputenv("WINEPREFIX", prefix.path().toLocal8Bit());
+        const DosDevices dosDevices(prefix.path());
         QDir().mkpath(prefix.path() + QStringLiteral("/dosdevices"));
         QFile::link(QStringLiteral("/dev/ttyUSB7"),
                     prefix.path() + QStringLiteral("/dosdevices/com3"));
 
-        QString error;
-        QCOMPARE(DosDevices::serialDevice(3, &error), QStringLiteral("/dev/ttyUSB7"));
-        QCOMPARE(DosDevices::serialDevice(1, &error), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(DosDevices::serialDevice(5, &error), QStringLiteral("/dev/ttyS4"));
+        QCOMPARE(dosDevices.serialDevice(3).value(), QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(dosDevices.serialDevice(1).value(), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(dosDevices.serialDevice(5).value(), QStringLiteral("/dev/ttyS4"));
 
         // A device named in Wine's registry wins over the link, as it does when Wine rebuilds
         // its links; names are matched in any case and values lose their escapes.
@@ -325,14 +322,14 @@ private slots:
             "\"COM6\"=\"/dev/ttyACM\\x00e9\"\n\n"
             "[Software\\\\Wine\\\\Ports\\\\Other] 1700000002\n\"COM4\"=\"/dev/wrong\"\n");
         registry.close();
-        QCOMPARE(DosDevices::serialDevice(3, &error),
+        QCOMPARE(dosDevices.serialDevice(3).value(),
                  QStringLiteral("/dev/serial/by-id/usb-\"Ther\\mo\"-port0"));
-        QCOMPARE(DosDevices::serialDevice(6, &error), QStringLiteral("/dev/ttyACM\u00e9"));
-        QCOMPARE(DosDevices::serialDevice(4, &error), QStringLiteral("/dev/ttyS3"));
-        QCOMPARE(DosDevices::serialDevice(5, &error), QStringLiteral("/dev/ttyS4"));
-        QVERIFY(DosDevices::serialDevice(0, &error).isEmpty());
-        QCOMPARE(error, QStringLiteral("there is no COM0"));
-        QVERIFY(DosDevices::serialDevice(-2, &error).isEmpty());
+        QCOMPARE(dosDevices.serialDevice(6).value(), QStringLiteral("/dev/ttyACM\u00e9"));
+        QCOMPARE(dosDevices.serialDevice(4).value(), QStringLiteral("/dev/ttyS3"));
+        QCOMPARE(dosDevices.serialDevice(5).value(), QStringLiteral("/dev/ttyS4"));
+        QVERIFY(!dosDevices.serialDevice(0).ok());
+        QCOMPARE(dosDevices.serialDevice(0).reason(), QStringLiteral("there is no COM0"));
+        QVERIFY(!dosDevices.serialDevice(-2).ok());
     }
 };
 

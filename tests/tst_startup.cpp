@@ -108,6 +108,7 @@ private slots:
         UiQuorvix::Services services;
         services.settings = &profile.settings();
         services.clock = &m_clock;
+        services.dosDevices = &profile.dosDevices();
         const auto window = std::make_unique<UiQuorvix>(services);
         QSignalSpy opens(&window->MSComm1, &MSComm::opened);
         window->OnLoad();

@@ -88,7 +88,8 @@ private slots:
         const QByteArray contents("Mar 05 2003 07:04\r\n\x00\x80\xff"
                                   "ABCDEFGHIJKL\r\n",
                                   36);
-        QCOMPARE(WeatherFile::write(path, contents), QString());
+        const Result<Done> written = WeatherFile::write(DosDevices(dir.path()), path, contents);
+        QVERIFY2(written.ok(), qPrintable(written.reason()));
         QCOMPARE(read(path), contents);
         // Nothing is left behind beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("WXprs.txt")});
@@ -111,8 +112,10 @@ private slots:
         const QStringList before =
             QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
-        const QString error = WeatherFile::write(dir.filePath(relativePath), "x\r\n");
-        QVERIFY(!error.isEmpty());
+        const Result<Done> written =
+            WeatherFile::write(DosDevices(dir.path()), dir.filePath(relativePath), "x\r\n");
+        QVERIFY(!written.ok());
+        QVERIFY(!written.reason().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 
@@ -183,7 +186,8 @@ private slots:
             QVERIFY(QFile::link(QStringLiteral("real/shared"), at(QStringLiteral("shared"))));
             makeFile(QStringLiteral("real/private.txt"), 0640);
         };
-        qunsetenv("WINEPREFIX");
+        // Only the Wine drive scene has a prefix with drives in it.
+        QString winePrefix = at(QStringLiteral("no-wine"));
         const auto unlock =
             qScopeGuard([&] { chmod(local(at(QStringLiteral("locked"))).constData(), 0755); });
 
@@ -235,7 +239,7 @@ private slots:
             QVERIFY(QFile::link(QStringLiteral("../drive_c"),
                                 at(QStringLiteral("wine/dosdevices/c:"))));
             makeFile(QStringLiteral("wine/drive_c/UiView/WXprs.txt"), 0644);
-            qputenv("WINEPREFIX", local(at(QStringLiteral("wine"))));
+            winePrefix = at(QStringLiteral("wine"));
             break;
         case Scene::FolderWeMayNotWrite:
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("locked")));
@@ -252,14 +256,14 @@ private slots:
         const bool asOtherUser = scene == Scene::FolderWeMayNotWrite && root;
         if (asOtherUser)
             QCOMPARE(seteuid(kOtherUser), 0);
-        const QString error = WeatherFile::write(typed, contents);
+        const Result<Done> written = WeatherFile::write(DosDevices(winePrefix), typed, contents);
         if (asOtherUser)
             QCOMPARE(seteuid(0), 0);
-        qunsetenv("WINEPREFIX");
+        const QString error = written.reason();
 
         QMap<QString, QString> after = snapshot(dir.path());
         if (refusal.isEmpty()) {
-            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QVERIFY2(written.ok(), qPrintable(error));
             QCOMPARE(read(at(writtenAt)), contents);
             // The file that was there keeps its mode; one that was not is the only new entry.
             if (!before.contains(writtenAt))
@@ -271,6 +275,7 @@ private slots:
             rest.remove(writtenAt);
             QCOMPARE(after, rest);
         } else {
+            QVERIFY(!written.ok());
             QVERIFY2(error.contains(refusal), qPrintable(error));
             QCOMPARE(after, before);
         }
@@ -282,14 +287,18 @@ private slots:
     {
         QTemporaryDir work;
         QTemporaryDir prefix;
-        qputenv("WINEPREFIX", prefix.path().toLocal8Bit());
+        const DosDevices dosDevices(prefix.path());
         const QString previous = QDir::currentPath();
         QDir::setCurrent(work.path());
-        const QString driveError = WeatherFile::write(QStringLiteral("C:\\UiView\\WXprs.txt"), "x");
-        const QString relativeError = WeatherFile::write(QStringLiteral("UiView\\WXprs.txt"), "x");
+        const Result<Done> drive =
+            WeatherFile::write(dosDevices, QStringLiteral("C:\\UiView\\WXprs.txt"), "x");
+        const Result<Done> relative =
+            WeatherFile::write(dosDevices, QStringLiteral("UiView\\WXprs.txt"), "x");
         QDir::setCurrent(previous);
-        QVERIFY(driveError.contains(QStringLiteral("C:")));
-        QVERIFY(!relativeError.isEmpty());
+        QVERIFY(!drive.ok());
+        QVERIFY(drive.reason().contains(QStringLiteral("C:")));
+        QVERIFY(!relative.ok());
+        QVERIFY(!relative.reason().isEmpty());
         QVERIFY(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     }
 
@@ -301,7 +310,9 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("WXprs.txt"));
         const QByteArray shortText("Jan 01 2026 00:00\r\nABC\r\n");
         const QByteArray longText("Jan 01 2026 00:01\r\nABCDEFGHIJKLMNO\r\n");
-        QCOMPARE(WeatherFile::write(path, longText), QString());
+        const DosDevices dosDevices(dir.path());
+        const Result<Done> first = WeatherFile::write(dosDevices, path, longText);
+        QVERIFY2(first.ok(), qPrintable(first.reason()));
 
         std::atomic<bool> done{false};
         std::atomic<int> reads{0};
@@ -322,7 +333,7 @@ private slots:
         int failedWrites = 0;
         for (int i = 0; i < 2000; ++i)
             failedWrites +=
-                WeatherFile::write(path, i % 2 ? shortText : longText).isEmpty() ? 0 : 1;
+                WeatherFile::write(dosDevices, path, i % 2 ? shortText : longText).ok() ? 0 : 1;
         done = true;
         reader.join();
         QCOMPARE(failedWrites, 0);

@@ -3,9 +3,11 @@
 #include "core/ConfigValues.h"
 #include "settings/Module1.h"
 #include "ui/UiQuorvix.h"
+#include "wine/DosDevices.h"
 #include "wx/Clock.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QSocketNotifier>
 #include <cstdio>
@@ -17,6 +19,13 @@
 #endif
 
 namespace {
+
+// The Wine prefix the host program runs in, as Wine itself finds it.
+QString winePrefix()
+{
+    const QString prefix = qEnvironmentVariable("WINEPREFIX");
+    return prefix.isEmpty() ? QDir::homePath() + QStringLiteral("/.wine") : prefix;
+}
 
 bool hasScreen()
 {
@@ -94,9 +103,11 @@ int runProgram(int argc, char** argv)
 
     const Module1 settings;
     const Clock clock;
+    const DosDevices dosDevices(winePrefix());
     UiQuorvix::Services services;
     services.settings = &settings;
     services.clock = &clock;
+    services.dosDevices = &dosDevices;
     UiQuorvix window(services);
     window.OnLoad();
 #ifdef Q_OS_UNIX

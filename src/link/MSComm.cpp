@@ -1,7 +1,7 @@
 #include "link/MSComm.h"
 
 #include "core/SampleCaptions.h"
-#include "link/DosDevices.h"
+#include "wine/DosDevices.h"
 
 namespace {
 
@@ -11,7 +11,8 @@ constexpr qint64 kReceiveBufferSize = 1024;
 
 } // namespace
 
-MSComm::MSComm(QObject* parent) : QObject(parent)
+MSComm::MSComm(const DosDevices& dosDevices, QObject* parent)
+    : QObject(parent), m_dosDevices(dosDevices)
 {
     m_port.setReadBufferSize(kReceiveBufferSize);
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::dataArrived);
@@ -25,19 +26,19 @@ bool MSComm::setPortOpen(bool open)
             m_port.close();
         return true;
     }
-    QString error;
-    const QString device = DosDevices::serialDevice(m_commPort, &error);
+    const Result<QString> found = m_dosDevices.serialDevice(m_commPort);
     if (m_port.isOpen()) {
         // The port's link was pointed elsewhere (an adapter plugged in again under another
         // name): follow it, as Wine does.
-        if (device == m_device)
+        if (found.ok() && found.value() == m_device)
             return true;
         m_port.close();
     }
-    if (device.isEmpty()) {
-        m_lastError = error;
+    if (!found.ok()) {
+        m_lastError = found.reason();
         return false;
     }
+    const QString& device = found.value();
     m_device = device;
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/LineSettings.h"
+#include "wine/DosDevices.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -15,7 +16,8 @@ class MSComm : public QObject
     Q_OBJECT
 
 public:
-    explicit MSComm(QObject* parent = nullptr);
+    // COM port numbers are found through dosDevices, which must outlive the line.
+    explicit MSComm(const DosDevices& dosDevices, QObject* parent = nullptr);
 
     bool PortOpen() const { return m_port.isOpen(); }
     bool setPortOpen(bool open);
@@ -55,6 +57,7 @@ private:
     void onError(QSerialPort::SerialPortError error);
     bool applySettings();
 
+    const DosDevices& m_dosDevices;
     QSerialPort m_port;
     LineSettings m_settings;
     qint16 m_commPort = 1;

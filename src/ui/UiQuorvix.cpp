@@ -63,8 +63,9 @@ template <typename Widget> Widget* makeControl(QWidget* parent, const char* name
 } // namespace
 
 UiQuorvix::UiQuorvix(const Services& services, QWidget* parent)
-    : QWidget(parent), m_settings(*services.settings), m_tickIntervalMs(services.tickIntervalMs),
-      m_exchange(MSComm1), m_sampler(m_exchange, *services.clock, [this] { return m_weatherPath; })
+    : QWidget(parent), MSComm1(*services.dosDevices), m_settings(*services.settings),
+      m_tickIntervalMs(services.tickIntervalMs), m_exchange(MSComm1),
+      m_sampler(m_exchange, *services.clock, *services.dosDevices, [this] { return m_weatherPath; })
 {
     setObjectName(QStringLiteral("UiQuorvix"));
     createControls();

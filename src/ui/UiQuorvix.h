@@ -30,6 +30,8 @@ public:
     {
         const Module1* settings = nullptr;
         const Clock* clock = nullptr;
+        // The Wine prefix's ports and drives.
+        const DosDevices* dosDevices = nullptr;
         int tickIntervalMs = core::kTickIntervalMs;
         int replyTimeoutMs = Exchange::kDefaultTimeoutMs;
     };

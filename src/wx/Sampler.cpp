@@ -4,9 +4,10 @@
 #include "wx/WeatherFile.h"
 #include "wx/WeatherText.h"
 
-Sampler::Sampler(Exchange& exchange, const Clock& clock, std::function<QString()> weatherPath,
-                 QObject* parent)
-    : QObject(parent), m_exchange(exchange), m_clock(clock), m_weatherPath(std::move(weatherPath))
+Sampler::Sampler(Exchange& exchange, const Clock& clock, const DosDevices& dosDevices,
+                 std::function<QString()> weatherPath, QObject* parent)
+    : QObject(parent), m_exchange(exchange), m_clock(clock), m_dosDevices(dosDevices),
+      m_weatherPath(std::move(weatherPath))
 {
     connect(&m_exchange, &Exchange::replied, this, &Sampler::onReply);
     connect(&m_exchange, &Exchange::failed, this, &Sampler::onFailure);
@@ -45,7 +46,8 @@ bool Sampler::WriteWeatherFile(const QByteArray& weatherField)
     const QDateTime now = m_clock.now();
     emit weatherTextComposed(WeatherText::display(now, weatherField));
     const QString path = m_weatherPath();
-    const QString error = WeatherFile::write(path, WeatherText::file(now, weatherField));
-    m_sampling.written(path.toStdString(), error.toStdString());
-    return error.isEmpty();
+    const Result<Done> written =
+        WeatherFile::write(m_dosDevices, path, WeatherText::file(now, weatherField));
+    m_sampling.written(path.toStdString(), written.reason().toStdString());
+    return written.ok();
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class Clock;
+class DosDevices;
 
 // What a sampling tick and the OneShot button do: ask the thermometer, show the temperature,
 // and write the weather file on OneShot and on every seventh tick. A weather field that would
@@ -16,8 +17,8 @@ class Sampler : public QObject
     Q_OBJECT
 
 public:
-    Sampler(Exchange& exchange, const Clock& clock, std::function<QString()> weatherPath,
-            QObject* parent = nullptr);
+    Sampler(Exchange& exchange, const Clock& clock, const DosDevices& dosDevices,
+            std::function<QString()> weatherPath, QObject* parent = nullptr);
 
     void tick();
     void oneShot();
@@ -42,6 +43,7 @@ private:
 
     Exchange& m_exchange;
     const Clock& m_clock;
+    const DosDevices& m_dosDevices;
     std::function<QString()> m_weatherPath;
     core::Sampling m_sampling;
 };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "util/Result.h"
+#include "wine/DosDevices.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,11 +11,11 @@
 // never a half-written or empty one, and a failed write leaves the old file as it was.
 namespace WeatherFile {
 
-// Writes to the file that path names (drive-letter paths go through Wine's drive links).
+// Writes to the file that path names (drive-letter paths go through the Wine prefix's drives).
 // Only a regular file is replaced; a folder, pipe, device or socket at the path, a link that
 // another user planted in a shared folder, or a path with a control character is refused
 // and nothing is written. Where the folder lets no new file be made but the file itself may
-// be written, it is written in place. Returns an empty text on success, else the reason.
-QString write(const QString& path, const QByteArray& contents);
+// be written, it is written in place. A failure says why, and nothing was written.
+Result<Done> write(const DosDevices& dosDevices, const QString& path, const QByteArray& contents);
 
 } // namespace WeatherFile

@@ -59,7 +59,7 @@ bool mayWrite(const QString& path)
 
 } // namespace
 
-WriteTarget WriteTarget::find(const QString& path)
+Result<WriteTarget> WriteTarget::find(const QString& path)
 {
     WriteTarget target;
 #ifdef Q_OS_WIN
@@ -76,25 +76,23 @@ WriteTarget WriteTarget::find(const QString& path)
         }
         if (!S_ISLNK(info.st_mode))
             break;
-        if (hops == kMostLinks) {
-            target.refusal = QStringLiteral("it leads through more than %1 links").arg(kMostLinks);
-            return target;
-        }
+        if (hops == kMostLinks)
+            return Result<WriteTarget>::failure(
+                QStringLiteral("it leads through more than %1 links").arg(kMostLinks));
         const QString folder = folderOf(current);
         if (!mayFollow(info, folder)) {
             const QString which = hops == 0 ? QStringLiteral("it") : current;
-            target.refusal = QStringLiteral("%1 is a link that another user (uid %2) made in a "
-                                            "shared folder; it is not followed")
-                                 .arg(which)
-                                 .arg(info.st_uid);
-            return target;
+            return Result<WriteTarget>::failure(
+                QStringLiteral("%1 is a link that another user (uid %2) made in a "
+                               "shared folder; it is not followed")
+                    .arg(which)
+                    .arg(info.st_uid));
         }
         QByteArray linked(qsizetype(info.st_size) + 1, '\0');
         const ssize_t length = readlink(name.constData(), linked.data(), size_t(linked.size()));
-        if (length < 0 || length >= linked.size()) {
-            target.refusal = QStringLiteral("the link %1 cannot be read").arg(current);
-            return target;
-        }
+        if (length < 0 || length >= linked.size())
+            return Result<WriteTarget>::failure(
+                QStringLiteral("the link %1 cannot be read").arg(current));
         linked.truncate(length);
         // Relative to the link's folder, and left uncleaned: ".." after a linked folder must
         // mean what it means to the kernel.
@@ -103,11 +101,10 @@ WriteTarget WriteTarget::find(const QString& path)
     }
     if (!S_ISREG(info.st_mode)) {
         const QString kind = kindOf(info.st_mode);
-        target.refusal =
+        return Result<WriteTarget>::failure(
             current == path
                 ? QStringLiteral("it is %1, not a file").arg(kind)
-                : QStringLiteral("it leads to %1, which is %2, not a file").arg(current, kind);
-        return target;
+                : QStringLiteral("it leads to %1, which is %2, not a file").arg(current, kind));
     }
     target.file = current;
     target.inPlace = !mayWrite(folderOf(current)) && mayWrite(current);

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "util/Result.h"
+
 #include <QString>
 
 // Which file a write to a path really replaces, found the way the kernel would follow links in
 // shared folders, and whether it may be replaced at all.
 struct WriteTarget
 {
-    // The file to write (the path itself, or the end of its links); empty when refused.
+    // The file to write: the path itself, or the end of its links.
     QString file;
-    // Why the path is refused, in plain words for the caption.
-    QString refusal;
     // The folder lets no temporary file be made beside an existing file that we may write:
     // the file is written in place.
     bool inPlace = false;
 
-    static WriteTarget find(const QString& path);
+    // Fails with why the path is refused.
+    static Result<WriteTarget> find(const QString& path);
 };

@@ -7,7 +7,7 @@
 #include <QTest>
 
 Profile::Profile()
-    : m_oldWinePrefix(qgetenv("WINEPREFIX")),
+    : m_dosDevices(winePrefix()),
       m_settings(m_dir.path() + QStringLiteral("/config/Vostrel/UiQuorvix.conf"))
 {
     QDir().mkpath(winePrefix() + QStringLiteral("/dosdevices"));
@@ -17,15 +17,6 @@ Profile::Profile()
     // Every port a test can choose leads into the profile, never to a device of the host.
     for (int n = 1; n <= kHighestPort; ++n)
         linkCom(n, root() + QStringLiteral("/no-com%1").arg(n));
-    qputenv("WINEPREFIX", winePrefix().toLocal8Bit());
-}
-
-Profile::~Profile()
-{
-    if (m_oldWinePrefix.isEmpty())
-        qunsetenv("WINEPREFIX");
-    else
-        qputenv("WINEPREFIX", m_oldWinePrefix);
 }
 
 void Profile::linkCom(int n, const QString& device) const
@@ -55,6 +46,7 @@ std::unique_ptr<UiQuorvix> openWindow(const Profile& profile, const Clock& clock
     UiQuorvix::Services services;
     services.settings = &profile.settings();
     services.clock = &clock;
+    services.dosDevices = &profile.dosDevices();
     services.tickIntervalMs = tickIntervalMs;
     services.replyTimeoutMs = replyTimeoutMs;
     auto window = std::make_unique<UiQuorvix>(services);

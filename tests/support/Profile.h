@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/Module1.h"
+#include "wine/DosDevices.h"
 #include "wx/Clock.h"
 
 #include <QTemporaryDir>
@@ -9,7 +10,8 @@
 class UiQuorvix;
 
 // A throw-away user profile: a Wine prefix with dosdevices links and a drive C, and a
-// settings file of the program's own format. Points WINEPREFIX at itself while it lives.
+// settings file of the program's own format. The window opened on it maps ports and paths
+// through its prefix, as start-up hands the program the user's.
 // Its COM ports lead to missing files in its own folder until a test links a device.
 class Profile
 {
@@ -18,7 +20,6 @@ public:
     static constexpr int kHighestPort = 5;
 
     Profile();
-    ~Profile();
 
     QString root() const { return m_dir.path(); }
     QString winePrefix() const { return root() + QStringLiteral("/wine"); }
@@ -29,6 +30,7 @@ public:
         return configHome() + QStringLiteral("/Vostrel/UiQuorvix.conf");
     }
     const Module1& settings() const { return m_settings; }
+    const DosDevices& dosDevices() const { return m_dosDevices; }
 
     // Makes COM port n lead to a device, as Wine's dosdevices/comN link does.
     void linkCom(int n, const QString& device) const;
@@ -38,7 +40,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldWinePrefix;
+    DosDevices m_dosDevices;
     Module1 m_settings;
 };
 

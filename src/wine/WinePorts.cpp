@@ -1,4 +1,4 @@
-#include "link/WinePorts.h"
+#include "wine/WinePorts.h"
 
 #include <QList>
 

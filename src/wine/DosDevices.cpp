@@ -1,8 +1,8 @@
-#include "link/DosDevices.h"
+#include "wine/DosDevices.h"
 
 #include "core/PathRules.h"
 #include "core/SampleCaptions.h"
-#include "link/WinePorts.h"
+#include "wine/WinePorts.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,28 +10,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-namespace DosDevices {
-
 namespace {
-
-// The registry file is read again only when it changes: each reading asks for the device.
-QByteArray systemRegistry()
-{
-    static QString cachedPath;
-    static QDateTime cachedTime;
-    static qint64 cachedSize = -1;
-    static QByteArray cached;
-    const QString path = winePrefix() + QStringLiteral("/system.reg");
-    const QFileInfo info(path);
-    if (path != cachedPath || info.lastModified() != cachedTime || info.size() != cachedSize) {
-        QFile file(path);
-        cached = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        cachedPath = path;
-        cachedTime = info.lastModified();
-        cachedSize = info.size();
-    }
-    return cached;
-}
 
 // Each name after the drive as Wine finds it: the exact name if it is there, else the first
 // that differs only in case; a name found in neither way stays as typed, and so does the rest.
@@ -62,48 +41,46 @@ QString findIgnoringCase(const QString& root, const QString& rest)
 
 } // namespace
 
-QString winePrefix()
+QByteArray DosDevices::systemRegistry() const
 {
-    const QString prefix = qEnvironmentVariable("WINEPREFIX");
-    return prefix.isEmpty() ? QDir::homePath() + QStringLiteral("/.wine") : prefix;
+    const QFileInfo info(m_winePrefix + QStringLiteral("/system.reg"));
+    if (info.lastModified() != m_registryTime || info.size() != m_registrySize) {
+        QFile file(info.filePath());
+        m_registry = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        m_registryTime = info.lastModified();
+        m_registrySize = info.size();
+    }
+    return m_registry;
 }
 
-QString serialDevice(int port, QString* error)
+Result<QString> DosDevices::serialDevice(int port) const
 {
-    if (port < 1) {
-        *error = QString::fromStdString(core::captions::noSuchPort(port));
-        return {};
-    }
+    if (port < 1)
+        return Result<QString>::failure(QString::fromStdString(core::captions::noSuchPort(port)));
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(port);
 #else
     const QString named = WinePorts::deviceIn(systemRegistry(), port);
     if (!named.isEmpty())
         return named;
-    const QFileInfo link(winePrefix() + QStringLiteral("/dosdevices/com%1").arg(port));
+    const QFileInfo link(m_winePrefix + QStringLiteral("/dosdevices/com%1").arg(port));
     if (link.isSymLink())
         return link.symLinkTarget();
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
 #endif
 }
 
-QString hostPath(const QString& path, QString* error)
+Result<QString> DosDevices::hostPath(const QString& path) const
 {
-    if (path.trimmed().isEmpty()) {
-        *error = QString::fromStdString(core::captions::noPathSet());
-        return {};
-    }
+    if (path.trimmed().isEmpty())
+        return Result<QString>::failure(QString::fromStdString(core::captions::noPathSet()));
     const QByteArray utf8 = path.toUtf8();
     const std::string_view text(utf8.constData(), size_t(utf8.size()));
-    if (const std::string reason = core::controlCharacterReason(text); !reason.empty()) {
-        *error = QString::fromStdString(reason);
-        return {};
-    }
+    if (const std::string reason = core::controlCharacterReason(text); !reason.empty())
+        return Result<QString>::failure(QString::fromStdString(reason));
 #ifdef Q_OS_WIN
-    if (const std::string reason = core::windowsDeviceReason(text); !reason.empty()) {
-        *error = QString::fromStdString(reason);
-        return {};
-    }
+    if (const std::string reason = core::windowsDeviceReason(text); !reason.empty())
+        return Result<QString>::failure(QString::fromStdString(reason));
     return path;
 #else
     // Character tests, not regular expressions: a match fails outright on text that is not
@@ -115,18 +92,15 @@ QString hostPath(const QString& path, QString* error)
     const bool hasDrive = path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':';
     if (!hasDrive || path.size() < 3 || (path[2] != u'\\' && path[2] != u'/')) {
         // A Windows-style name here would become a file with backslashes in its name.
-        if (hasDrive || path.contains(QLatin1Char('\\'))) {
-            *error = QStringLiteral("not a path this system can write");
-            return {};
-        }
+        if (hasDrive || path.contains(QLatin1Char('\\')))
+            return Result<QString>::failure(QStringLiteral("not a path this system can write"));
         return path;
     }
     const QString drive = path.left(1).toLower() + QLatin1Char(':');
-    const QString root = winePrefix() + QStringLiteral("/dosdevices/") + drive;
+    const QString root = m_winePrefix + QStringLiteral("/dosdevices/") + drive;
     if (!QFileInfo(root).isDir()) {
-        *error =
-            QStringLiteral("drive %1 is not mapped (%2 is missing)").arg(drive.toUpper(), root);
-        return {};
+        return Result<QString>::failure(
+            QStringLiteral("drive %1 is not mapped (%2 is missing)").arg(drive.toUpper(), root));
     }
     QString rest = path.mid(3);
     rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -139,12 +113,8 @@ QString hostPath(const QString& path, QString* error)
     const QByteArray cleanUtf8 = clean.toUtf8();
     if (const std::string reason =
             core::windowsDeviceReason(std::string_view(cleanUtf8.constData(), cleanUtf8.size()));
-        !reason.empty()) {
-        *error = QString::fromStdString(reason);
-        return {};
-    }
+        !reason.empty())
+        return Result<QString>::failure(QString::fromStdString(reason));
     return findIgnoringCase(root, clean);
 #endif
 }
-
-} // namespace DosDevices
