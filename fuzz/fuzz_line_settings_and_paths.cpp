@@ -58,8 +58,8 @@ void checkPath(const QString& path)
     UIQ_CHECK(!host.contains(QLatin1Char('\\')));
     // A control character would cut the name or hide in it.
     const QByteArray utf8 = host.toUtf8();
-    UIQ_CHECK(core::controlCharacterReason(std::string_view(utf8.constData(), size_t(utf8.size())))
-                  .empty());
+    UIQ_CHECK(core::refuseControlCharacters(std::string_view(utf8.constData(), size_t(utf8.size())))
+                  .ok());
     const bool drivePath = path.size() >= 3 && isDriveLetter(path[0]) && path[1] == u':' &&
                            (path[2] == u'\\' || path[2] == u'/');
     if (!drivePath) {
@@ -76,8 +76,8 @@ void checkPath(const QString& path)
     // Under Wine the host program would open a device for such a name, not this file.
     const QByteArray onDrive = host.mid(root.size() - 1).toUtf8();
     UIQ_CHECK(
-        core::windowsDeviceReason(std::string_view(onDrive.constData(), size_t(onDrive.size())))
-            .empty());
+        core::refuseWindowsDevices(std::string_view(onDrive.constData(), size_t(onDrive.size())))
+            .ok());
 }
 
 void checkPort(int port)

@@ -292,9 +292,9 @@ private slots:
     {
         QFETCH(QByteArray, path);
         QFETCH(bool, device);
-        const std::string reason =
-            core::windowsDeviceReason(std::string_view(path.constData(), size_t(path.size())));
-        QCOMPARE(!reason.empty(), device);
+        const core::Result<core::Done> checked =
+            core::refuseWindowsDevices(std::string_view(path.constData(), size_t(path.size())));
+        QCOMPARE(!checked.ok(), device);
     }
 
     void serialDevices()

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 
 namespace core {
 
@@ -71,7 +72,7 @@ bool isDeviceName(std::string_view base)
 
 } // namespace
 
-std::string controlCharacterReason(std::string_view path)
+Result<Done> refuseControlCharacters(std::string_view path)
 {
     for (std::size_t i = 0; i < path.size(); ++i) {
         const auto byte = static_cast<unsigned char>(path[i]);
@@ -84,19 +85,21 @@ std::string controlCharacterReason(std::string_view path)
                 code = next;
         }
         if (code <= 0xff)
-            return "the path holds a control character (" + controlName(code) + ")";
+            return Result<Done>::failure("the path holds a control character (" +
+                                         controlName(code) + ")");
     }
-    return {};
+    return Done{};
 }
 
-std::string windowsDeviceReason(std::string_view path)
+Result<Done> refuseWindowsDevices(std::string_view path)
 {
     // "\\.\", "\\?\" and the kernel's own "\??\" reach devices past the file system.
     const bool devicePrefix = path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[3]) &&
                               ((isSeparator(path[1]) && (path[2] == '.' || path[2] == '?')) ||
                                (path[1] == '?' && path[2] == '?'));
     if (devicePrefix)
-        return "\"" + std::string(path.substr(0, 4)) + "\" names a Windows device, not a file";
+        return Result<Done>::failure("\"" + std::string(path.substr(0, 4)) +
+                                     "\" names a Windows device, not a file");
 
     std::size_t start = 0;
     for (std::size_t i = 0; i < path.size(); ++i) {
@@ -109,8 +112,9 @@ std::string windowsDeviceReason(std::string_view path)
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
     if (isDeviceName(base))
-        return "\"" + std::string(base) + "\" is the name of a Windows device, not a file";
-    return {};
+        return Result<Done>::failure("\"" + std::string(base) +
+                                     "\" is the name of a Windows device, not a file");
+    return Done{};
 }
 
 } // namespace core

@@ -23,16 +23,16 @@ Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply,
     return reading;
 }
 
-void Sampling::written(const std::string& path, const std::string& error)
+void Sampling::written(const std::string& path, const Result<Done>& outcome)
 {
     m_failedPath = path;
-    m_fileError = error;
+    m_lastWrite = outcome;
 }
 
 std::string Sampling::caption(const std::string& reading) const
 {
-    return m_fileError.empty() ? reading
-                               : captions::withFileError(reading, m_failedPath, m_fileError);
+    return m_lastWrite.ok() ? reading
+                            : captions::withFileError(reading, m_failedPath, m_lastWrite.reason());
 }
 
 } // namespace core

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ExchangeMachine.h"
+#include "core/Result.h"
 #include "core/TickCounter.h"
 
 #include <optional>
@@ -23,18 +24,18 @@ public:
     };
 
     Reading replied(ExchangeForm form, const std::string& reply, int askedPort);
-    // The write of the weather file to path ended; an empty error means it succeeded.
-    void written(const std::string& path, const std::string& error);
+    // The write of the weather file to path ended, well or with the reason it failed.
+    void written(const std::string& path, const Result<Done>& outcome);
     // A reading's caption, with the last write's failure after it while there is one.
     std::string caption(const std::string& reading) const;
 
     const TickCounter& counter() const { return m_counter; }
-    const std::string& fileError() const { return m_fileError; }
+    const std::string& fileError() const { return m_lastWrite.reason(); }
 
 private:
     TickCounter m_counter;
     std::string m_failedPath;
-    std::string m_fileError;
+    Result<Done> m_lastWrite = Done{};
 };
 
 } // namespace core

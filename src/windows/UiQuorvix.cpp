@@ -514,7 +514,7 @@ WeatherFile::State UiQuorvix::writeWeatherFile(const std::string& weatherField)
     if (state == WeatherFile::State::Busy)
         SetTimer(m_window, kReplaceTimer, WeatherFile::kRetryMs, nullptr);
     else
-        m_sampling.written(m_writingTo, m_weatherFile.error());
+        m_sampling.written(m_writingTo, m_weatherFile.outcome());
     return state;
 }
 
@@ -523,7 +523,7 @@ void UiQuorvix::onReplaceTimer()
     if (m_weatherFile.retry() == WeatherFile::State::Busy)
         return;
     KillTimer(m_window, kReplaceTimer);
-    m_sampling.written(m_writingTo, m_weatherFile.error());
+    m_sampling.written(m_writingTo, m_weatherFile.outcome());
     showReading(m_sampling.caption(m_pendingReading));
 }
 

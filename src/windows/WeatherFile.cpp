@@ -23,12 +23,15 @@ std::wstring folderOf(const std::wstring& path)
     return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
 }
 
-std::string writeTemporary(const std::wstring& temporary, const std::string& contents)
+using core::Done;
+using Outcome = core::Result<Done>;
+
+Outcome writeTemporary(const std::wstring& temporary, const std::string& contents)
 {
     HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return win::errorText(GetLastError());
+        return Outcome::failure(win::errorText(GetLastError()));
     DWORD written = 0;
     const bool wrote =
         WriteFile(file, contents.data(), DWORD(contents.size()), &written, nullptr) &&
@@ -38,50 +41,52 @@ std::string writeTemporary(const std::wstring& temporary, const std::string& con
     const DWORD flushError = GetLastError();
     CloseHandle(file);
     if (!wrote)
-        return writeError == ERROR_SUCCESS ? "the disk is full" : win::errorText(writeError);
+        return Outcome::failure(writeError == ERROR_SUCCESS ? "the disk is full"
+                                                            : win::errorText(writeError));
     if (!flushed)
-        return win::errorText(flushError);
-    return {};
+        return Outcome::failure(win::errorText(flushError));
+    return Done{};
 }
 
 } // namespace
 
 WeatherFile::~WeatherFile()
 {
-    finish({});
+    finish(Done{});
 }
 
 WeatherFile::State WeatherFile::write(const std::string& path, const std::string& contents)
 {
-    finish({});
+    finish(Done{});
     if (path.find_first_not_of(" \t") == std::string::npos)
-        return finish(core::captions::noPathSet());
-    for (const std::string& reason :
-         {core::controlCharacterReason(path), core::windowsDeviceReason(path)}) {
-        if (!reason.empty())
-            return finish(reason);
+        return finish(Outcome::failure(core::captions::noPathSet()));
+    for (const core::Result<core::Done>& checked :
+         {core::refuseControlCharacters(path), core::refuseWindowsDevices(path)}) {
+        if (!checked.ok())
+            return finish(checked);
     }
     m_target = win::widen(path);
     // Only a regular file is replaced: a folder of that name, or anything else, stays.
     const DWORD attributes = GetFileAttributesW(m_target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
-        return finish("it is not a regular file");
+        return finish(Outcome::failure("it is not a regular file"));
 
     const std::wstring folder = folderOf(m_target);
     if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        return finish(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                          ? "the folder does not exist"
-                          : win::errorText(error));
+        return finish(
+            Outcome::failure(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                                 ? "the folder does not exist"
+                                 : win::errorText(error)));
     }
     wchar_t temporary[MAX_PATH + 1] = {};
     if (!GetTempFileNameW(folder.c_str(), L"uiq", 0, temporary))
-        return finish(win::errorText(GetLastError()));
+        return finish(Outcome::failure(win::errorText(GetLastError())));
     m_temporary = temporary;
-    const std::string error = writeTemporary(m_temporary, contents);
-    if (!error.empty())
-        return finish(error);
+    const Outcome written = writeTemporary(m_temporary, contents);
+    if (!written.ok())
+        return finish(written);
     m_attempts = 0;
     return replace();
 }
@@ -96,21 +101,21 @@ WeatherFile::State WeatherFile::replace()
     if (MoveFileExW(m_temporary.c_str(), m_target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         m_temporary.clear();
-        return finish({});
+        return finish(Done{});
     }
     const DWORD error = GetLastError();
     if (isBusy(error) && ++m_attempts < kReplaceAttempts)
         return State::Busy;
-    return finish(win::errorText(error));
+    return finish(Outcome::failure(win::errorText(error)));
 }
 
 // Whatever is left of the temporary file goes; the old file is never touched here.
-WeatherFile::State WeatherFile::finish(const std::string& error)
+WeatherFile::State WeatherFile::finish(const Outcome& outcome)
 {
     if (!m_temporary.empty()) {
         DeleteFileW(m_temporary.c_str());
         m_temporary.clear();
     }
-    m_error = error;
+    m_outcome = outcome;
     return State::Done;
 }

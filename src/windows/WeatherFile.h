@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <string>
 #include <windows.h>
 
@@ -14,7 +16,7 @@ class WeatherFile
 public:
     enum class State
     {
-        Done, // error() says how it ended: empty when the file was replaced
+        Done, // outcome() says how it ended
         Busy,
     };
     static constexpr UINT kRetryMs = 50;
@@ -27,14 +29,14 @@ public:
     // A write still waiting for the file is given up for the new one.
     State write(const std::string& path, const std::string& contents);
     State retry();
-    const std::string& error() const { return m_error; }
+    const core::Result<core::Done>& outcome() const { return m_outcome; }
 
 private:
     State replace();
-    State finish(const std::string& error);
+    State finish(const core::Result<core::Done>& outcome);
 
     std::wstring m_target;
     std::wstring m_temporary;
     int m_attempts = 0;
-    std::string m_error;
+    core::Result<core::Done> m_outcome = core::Done{};
 };

@@ -76,11 +76,11 @@ Result<QString> DosDevices::hostPath(const QString& path) const
         return Result<QString>::failure(QString::fromStdString(core::captions::noPathSet()));
     const QByteArray utf8 = path.toUtf8();
     const std::string_view text(utf8.constData(), size_t(utf8.size()));
-    if (const std::string reason = core::controlCharacterReason(text); !reason.empty())
-        return Result<QString>::failure(QString::fromStdString(reason));
+    if (const auto checked = core::refuseControlCharacters(text); !checked.ok())
+        return Result<QString>::failure(QString::fromStdString(checked.reason()));
 #ifdef Q_OS_WIN
-    if (const std::string reason = core::windowsDeviceReason(text); !reason.empty())
-        return Result<QString>::failure(QString::fromStdString(reason));
+    if (const auto checked = core::refuseWindowsDevices(text); !checked.ok())
+        return Result<QString>::failure(QString::fromStdString(checked.reason()));
     return path;
 #else
     // Character tests, not regular expressions: a match fails outright on text that is not
@@ -111,10 +111,10 @@ Result<QString> DosDevices::hostPath(const QString& path) const
         clean.remove(0, 3);
     // Wine, like Windows, opens a device for a name such as NUL.txt on a drive.
     const QByteArray cleanUtf8 = clean.toUtf8();
-    if (const std::string reason =
-            core::windowsDeviceReason(std::string_view(cleanUtf8.constData(), cleanUtf8.size()));
-        !reason.empty())
-        return Result<QString>::failure(QString::fromStdString(reason));
+    if (const auto checked = core::refuseWindowsDevices(
+            std::string_view(cleanUtf8.constData(), size_t(cleanUtf8.size())));
+        !checked.ok())
+        return Result<QString>::failure(QString::fromStdString(checked.reason()));
     return findIgnoringCase(root, clean);
 #endif
 }

@@ -48,6 +48,8 @@ bool Sampler::WriteWeatherFile(const QByteArray& weatherField)
     const QString path = m_weatherPath();
     const Result<Done> written =
         WeatherFile::write(m_dosDevices, path, WeatherText::file(now, weatherField));
-    m_sampling.written(path.toStdString(), written.reason().toStdString());
+    m_sampling.written(path.toStdString(),
+                       written.ok() ? core::Result<Done>(Done{})
+                                    : core::Result<Done>::failure(written.reason().toStdString()));
     return written.ok();
 }
