@@ -35,7 +35,9 @@ if(UNIX AND NOT APPLE)
   install(FILES "${UIQ_SOURCE_ROOT}/resources/uiquorvix.svg"
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   if(TARGET uiquorvix-thermosim)
-    install(FILES "${UIQ_SOURCE_ROOT}/packaging/uiquorvix-thermosim.1"
+    configure_file("${UIQ_SOURCE_ROOT}/packaging/uiquorvix-thermosim.1.in"
+                   "${CMAKE_BINARY_DIR}/uiquorvix-thermosim.1" @ONLY)
+    install(FILES "${CMAKE_BINARY_DIR}/uiquorvix-thermosim.1"
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
 endif()

@@ -1,14 +1,13 @@
 #include "Profile.h"
 
+#include "core/ConfigValues.h"
 #include "ui/UiQuorvix.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
-Profile::Profile()
-    : m_dosDevices(winePrefix()),
-      m_settings(m_dir.path() + QStringLiteral("/config/Vostrel/UiQuorvix.conf"))
+Profile::Profile() : m_dosDevices(winePrefix()), m_settings(settingsFile())
 {
     QDir().mkpath(winePrefix() + QStringLiteral("/dosdevices"));
     QDir().mkpath(driveC() + QStringLiteral("/UiView"));
@@ -17,6 +16,12 @@ Profile::Profile()
     // Every port a test can choose leads into the profile, never to a device of the host.
     for (int n = 1; n <= kHighestPort; ++n)
         linkCom(n, root() + QStringLiteral("/no-com%1").arg(n));
+}
+
+QString Profile::settingsFile() const
+{
+    return configHome() + QLatin1Char('/') + QLatin1String(core::kOrganisation) + QLatin1Char('/') +
+           QLatin1String(core::kApplication) + QStringLiteral(".conf");
 }
 
 void Profile::linkCom(int n, const QString& device) const

@@ -25,10 +25,7 @@ public:
     QString winePrefix() const { return root() + QStringLiteral("/wine"); }
     QString driveC() const { return winePrefix() + QStringLiteral("/drive_c"); }
     QString configHome() const { return root() + QStringLiteral("/config"); }
-    QString settingsFile() const
-    {
-        return configHome() + QStringLiteral("/Vostrel/UiQuorvix.conf");
-    }
+    QString settingsFile() const;
     const Module1& settings() const { return m_settings; }
     const DosDevices& dosDevices() const { return m_dosDevices; }
 
