@@ -44,9 +44,6 @@ endif()
 
 # --- Package ------------------------------------------------------------------
 
-set(UIQ_PACKAGE_MAINTAINER "UiQuorvix maintainers <uiquorvix@example.org>"
-    CACHE STRING "Maintainer named in the Debian package (Name <address>)")
-
 set(CPACK_PACKAGE_NAME uiquorvix)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "${PROJECT_NAME}")
