@@ -24,5 +24,6 @@ endif()
 execute_process(COMMAND "${UIQ_CLANG_FORMAT}" ${mode} ${files} WORKING_DIRECTORY "${root}"
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
-  message(FATAL_ERROR "clang-format would change the files above: run `cmake --build build --target format`")
+  message(FATAL_ERROR "clang-format would change the files above "
+                      "(`cmake --build build --target format` rewrites them)")
 endif()
