@@ -18,6 +18,21 @@ bool continuesCharacter(char byte)
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
 }
 
+// UTF-8 text as characters of at most four bytes each; in text that is not UTF-8, a byte
+// that belongs to no character counts as one of its own, so no count runs away.
+std::vector<std::string_view> splitCharacters(std::string_view text)
+{
+    std::vector<std::string_view> characters;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t next = at + 1;
+        while (next < text.size() && next - at < 4 && continuesCharacter(text[next]))
+            ++next;
+        characters.push_back(text.substr(at, next - at));
+        at = next;
+    }
+    return characters;
+}
+
 std::string portRange()
 {
     return "from " + std::to_string(portAt(kScrollMaximum)) + " to " +
@@ -43,27 +58,18 @@ std::string portName(int port)
 
 std::string quoted(std::string_view typed)
 {
-    std::size_t characters = 0;
-    std::size_t at = 0;
-    for (; at < typed.size(); ++at) {
-        if (!continuesCharacter(typed[at]) && characters++ == kQuotedCharacters)
-            break;
-    }
-    if (at == typed.size())
+    const std::vector<std::string_view> characters = splitCharacters(typed);
+    if (characters.size() <= kQuotedCharacters)
         return "\"" + std::string(typed) + "\"";
-    return "\"" + std::string(typed.substr(0, at)) + kEllipsis + "\"";
+    std::string shown = "\"";
+    for (std::size_t i = 0; i < kQuotedCharacters; ++i)
+        shown += characters[i];
+    return shown + kEllipsis + "\"";
 }
 
 std::string shownPath(std::string_view path)
 {
-    std::vector<std::string_view> characters;
-    for (std::size_t at = 0; at < path.size();) {
-        std::size_t next = at + 1;
-        while (next < path.size() && continuesCharacter(path[next]))
-            ++next;
-        characters.push_back(path.substr(at, next - at));
-        at = next;
-    }
+    const std::vector<std::string_view> characters = splitCharacters(path);
     const bool cut = characters.size() > kPathHead + kPathTail + 1;
     std::string shown;
     for (std::size_t i = 0; i < characters.size(); ++i) {
