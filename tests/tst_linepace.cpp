@@ -47,12 +47,7 @@ class TestLinePace : public QObject
     QSignalSpy& samples() { return m_rig->samples(); }
     QString caption() { return window().windowTitle(); }
 
-    bool oneShot()
-    {
-        const int before = samples().count();
-        Rig::click(window().Command1);
-        return QTest::qWaitFor([&] { return samples().count() > before; }, 3000);
-    }
+    bool oneShot() { return m_rig->oneShot(); }
 
 private slots:
     void cleanup() { m_rig.reset(); }

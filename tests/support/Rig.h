@@ -34,6 +34,8 @@ public:
     QList<bool> writes() const;
 
     static void click(QPushButton* button);
+    // Clicks OneShot and waits for its sample; false when none comes.
+    bool oneShot();
 
 private:
     Profile m_profile;
