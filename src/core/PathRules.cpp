@@ -1,5 +1,7 @@
 #include "core/PathRules.h"
 
+#include "core/SampleCaptions.h"
+
 #include <array>
 #include <cstdio>
 #include <string>
@@ -71,6 +73,13 @@ bool isDeviceName(std::string_view base)
 }
 
 } // namespace
+
+Result<Done> refuseBlankPath(std::string_view path)
+{
+    if (path.find_first_not_of(" \t\n\v\f\r") == std::string_view::npos)
+        return Result<Done>::failure(captions::noPathSet());
+    return Done{};
+}
 
 Result<Done> refuseControlCharacters(std::string_view path)
 {

@@ -8,6 +8,9 @@
 // with the reason in plain words for the caption.
 namespace core {
 
+// A path of blanks, or none: there is nothing to write to.
+Result<Done> refuseBlankPath(std::string_view path);
+
 // NUL, CR, LF and every other control character (C0, DEL, C1): the file system would cut the
 // path at a NUL or keep the others in a name that no one typed on purpose.
 Result<Done> refuseControlCharacters(std::string_view path);

@@ -62,8 +62,7 @@ void Exchange::onWake()
 {
     // Under load the ready-read notice can come after the timer: bytes that already wait in
     // the system's buffer are read first, so a reply still coming in is never cut.
-    if (m_line.pollArrived())
-        onData();
+    m_line.readWaiting();
     carry(m_machine.timeReached(now()));
 }
 
@@ -114,15 +113,16 @@ void Exchange::send()
     // tried again, and one whose link now leads to another device follows it, so sampling
     // resumes by itself once the thermometer is back.
     m_line.setPortOpen(true);
-    if (!m_line.PortOpen()) {
-        m_abandonReason = QString::fromStdString(
-            core::captions::notOpen(m_askedPort, m_line.lastError().toStdString()));
-        // The failure is told after this call returns, as a reply would be.
-        QTimer::singleShot(0, this, &Exchange::abandonNow);
-        return;
+    if (m_line.PortOpen()) {
+        // An earlier reply's tail or noise waiting now would become the head of this reply.
+        m_line.discardInput();
+        if (m_line.Output(
+                QByteArray(core::kMeasureCommand.data(), qsizetype(core::kMeasureCommand.size()))))
+            return;
     }
-    // An earlier reply's tail or noise waiting now would become the head of this reply.
-    m_line.discardInput();
-    m_line.Output(
-        QByteArray(core::kMeasureCommand.data(), qsizetype(core::kMeasureCommand.size())));
+    // A command that never left cannot be answered: say why now rather than wait out the
+    // deadline. The failure is told after this call returns, as a reply would be.
+    m_abandonReason = QString::fromStdString(
+        core::captions::notOpen(m_askedPort, m_line.lastError().toStdString()));
+    QTimer::singleShot(0, this, &Exchange::abandonNow);
 }

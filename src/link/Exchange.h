@@ -32,8 +32,7 @@ public:
     Form form() const;
     // Sampling ticks let go because an exchange was still running.
     long ticksLetGo() const { return m_machine.ticksLetGo(); }
-    // "COM1": the port the running or last exchange asked, whatever the port is now.
-    // The port the last command went to, as a number: COM3 is 3.
+    // The port the running or last exchange asked, whatever the port is now: COM3 is 3.
     int askedPort() const { return m_askedPort; }
 
     // Asks the thermometer. A sampling tick that comes while an exchange runs is let go;

@@ -103,7 +103,11 @@ bool MSComm::Output(const QByteArray& bytes)
 {
     if (!m_port.isOpen())
         return false;
-    return m_port.write(bytes) == bytes.size();
+    if (m_port.write(bytes) == bytes.size())
+        return true;
+    m_lastError = m_port.errorString();
+    m_port.clearError();
+    return false;
 }
 
 QByteArray MSComm::Input()
@@ -121,13 +125,13 @@ void MSComm::discardInput()
     m_port.clear(QSerialPort::Input);
 }
 
-bool MSComm::pollArrived()
+void MSComm::readWaiting()
 {
-    if (!m_port.isOpen())
-        return false;
-    const qint64 before = m_port.bytesAvailable();
-    m_port.waitForReadyRead(0);
-    return m_port.bytesAvailable() > before;
+    // A zero timeout polls: it reads what is there and never waits. Finding nothing counts
+    // as a time-out to Qt, which is no fault of the line.
+    if (m_port.isOpen() && !m_port.waitForReadyRead(0) &&
+        m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
 }
 
 void MSComm::onError(QSerialPort::SerialPortError error)

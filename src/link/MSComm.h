@@ -40,8 +40,9 @@ public:
     QByteArray Input();
     // Throws away every byte waiting, in this program's buffer and in the system's.
     void discardInput();
-    // Reads what already waits in the system's buffer, without waiting; true when bytes came.
-    bool pollArrived();
+    // Reads what already waits in the system's buffer, without waiting; dataArrived() is
+    // emitted before this returns when bytes came.
+    void readWaiting();
 
     // The device or name the port was opened as (a pseudo-terminal path in tests).
     QString devicePath() const { return m_device; }

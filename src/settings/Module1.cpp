@@ -19,12 +19,7 @@ std::unique_ptr<QSettings> openStore(const QString& settingsFile)
     if (!settingsFile.isEmpty()) {
         store = std::make_unique<QSettings>(settingsFile, SettingsFile::format());
     } else {
-#ifdef Q_OS_WIN
-        const QSettings::Format format = QSettings::NativeFormat;
-#else
-        const QSettings::Format format = SettingsFile::format();
-#endif
-        store = std::make_unique<QSettings>(format, QSettings::UserScope,
+        store = std::make_unique<QSettings>(SettingsFile::format(), QSettings::UserScope,
                                             QLatin1String(core::kOrganisation),
                                             QLatin1String(core::kApplication));
     }

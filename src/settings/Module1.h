@@ -2,8 +2,7 @@
 
 #include <QString>
 
-// The per-user settings store: two text values under Vostrel/UiQuorvix/Config.
-// On Windows that is HKEY_CURRENT_USER\Software\Vostrel\UiQuorvix\Config; elsewhere
+// The per-user settings store: two text values under Vostrel/UiQuorvix/Config, in
 // the per-user file $XDG_CONFIG_HOME/Vostrel/UiQuorvix.conf, group [Config], in the format
 // of SettingsFile. Only that store is read: no organisation-wide or system-wide fallbacks.
 // Every call opens and closes the store, so nothing is cached between calls.

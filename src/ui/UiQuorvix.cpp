@@ -198,8 +198,8 @@ void UiQuorvix::OnLoad()
     Timer1.setInterval(m_tickIntervalMs);
     const std::string caption =
         core::captions::startUp(problems, m_settingsUnsaved, m_settings.location().toStdString());
-    if (problems.empty())
-        m_status.showReading(caption);
+    if (problems.empty() && !m_settingsUnsaved)
+        m_status.showState(false);
     else
         m_status.showMessage(caption);
     showStatus();

@@ -297,8 +297,8 @@ void UiQuorvix::OnLoad()
 
     const std::string caption =
         core::captions::startUp(problems, m_settingsUnsaved, m_settings.location());
-    if (problems.empty())
-        showReading(caption);
+    if (problems.empty() && !m_settingsUnsaved)
+        showState();
     else
         showMessage(caption);
 }

@@ -2,7 +2,6 @@
 
 #include "Text.h"
 #include "core/PathRules.h"
-#include "core/SampleCaptions.h"
 
 #include <windows.h>
 
@@ -58,10 +57,9 @@ WeatherFile::~WeatherFile()
 WeatherFile::State WeatherFile::write(const std::string& path, const std::string& contents)
 {
     finish(Done{});
-    if (path.find_first_not_of(" \t") == std::string::npos)
-        return finish(Outcome::failure(core::captions::noPathSet()));
     for (const core::Result<core::Done>& checked :
-         {core::refuseControlCharacters(path), core::refuseWindowsDevices(path)}) {
+         {core::refuseBlankPath(path), core::refuseControlCharacters(path),
+          core::refuseWindowsDevices(path)}) {
         if (!checked.ok())
             return finish(checked);
     }

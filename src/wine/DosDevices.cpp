@@ -57,9 +57,6 @@ Result<QString> DosDevices::serialDevice(int port) const
 {
     if (port < 1)
         return Result<QString>::failure(QString::fromStdString(core::captions::noSuchPort(port)));
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
     const QString named = WinePorts::deviceIn(systemRegistry(), port);
     if (!named.isEmpty())
         return named;
@@ -67,22 +64,17 @@ Result<QString> DosDevices::serialDevice(int port) const
     if (link.isSymLink())
         return link.symLinkTarget();
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
 }
 
 Result<QString> DosDevices::hostPath(const QString& path) const
 {
-    if (path.trimmed().isEmpty())
-        return Result<QString>::failure(QString::fromStdString(core::captions::noPathSet()));
     const QByteArray utf8 = path.toUtf8();
     const std::string_view text(utf8.constData(), size_t(utf8.size()));
-    if (const auto checked = core::refuseControlCharacters(text); !checked.ok())
-        return Result<QString>::failure(QString::fromStdString(checked.reason()));
-#ifdef Q_OS_WIN
-    if (const auto checked = core::refuseWindowsDevices(text); !checked.ok())
-        return Result<QString>::failure(QString::fromStdString(checked.reason()));
-    return path;
-#else
+    for (const core::Result<core::Done>& checked :
+         {core::refuseBlankPath(text), core::refuseControlCharacters(text)}) {
+        if (!checked.ok())
+            return Result<QString>::failure(QString::fromStdString(checked.reason()));
+    }
     // Character tests, not regular expressions: a match fails outright on text that is not
     // valid UTF-16 (a lone surrogate from an escape in the settings file), and a failed
     // match let a path with backslashes through.
@@ -116,5 +108,4 @@ Result<QString> DosDevices::hostPath(const QString& path) const
         !checked.ok())
         return Result<QString>::failure(QString::fromStdString(checked.reason()));
     return findIgnoringCase(root, clean);
-#endif
 }

@@ -6,10 +6,10 @@
 #include <QDateTime>
 #include <QString>
 
-// How Windows names (COM ports, drive-letter paths) reach devices and files on this machine.
-// On Windows they are used as they are. Elsewhere they go through the table of links in a Wine
-// prefix, <prefix>/dosdevices, so the program serves a host program running under Wine: comN
-// names the serial device, "c:" the folder behind drive C. Start-up names the prefix.
+// How Windows names (COM ports, drive-letter paths) reach devices and files on this machine:
+// through the table of links in a Wine prefix, <prefix>/dosdevices, so the program serves a host
+// program running under Wine: comN names the serial device, "c:" the folder behind drive C.
+// Start-up names the prefix.
 class DosDevices
 {
 public:

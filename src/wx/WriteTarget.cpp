@@ -1,16 +1,11 @@
 #include "wx/WriteTarget.h"
 
 #include <QFile>
-
-#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace {
-
-#ifndef Q_OS_WIN
 
 // As many links as the kernel follows in one path before it gives up.
 constexpr int kMostLinks = 40;
@@ -55,16 +50,11 @@ bool mayWrite(const QString& path)
     return faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
 }
 
-#endif
-
 } // namespace
 
 Result<WriteTarget> WriteTarget::find(const QString& path)
 {
     WriteTarget target;
-#ifdef Q_OS_WIN
-    target.file = path;
-#else
     QString current = path;
     struct stat info;
     for (int hops = 0;; ++hops) {
@@ -108,6 +98,5 @@ Result<WriteTarget> WriteTarget::find(const QString& path)
     }
     target.file = current;
     target.inPlace = !mayWrite(folderOf(current)) && mayWrite(current);
-#endif
     return target;
 }
