@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <string>
 
+namespace {
+constexpr DWORD kWriteTimeoutMs = 1000;
+}
+
 SerialLine::SerialLine()
 {
     m_read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -23,7 +27,7 @@ bool SerialLine::open(int port)
     close();
     m_port = port;
     if (port < 1) {
-        m_lastError = "there is no " + std::string("COM") + std::to_string(port);
+        m_lastError = core::captions::noSuchPort(port);
         return false;
     }
     // The \\.\ form names COM10 and above too.
@@ -66,8 +70,10 @@ bool SerialLine::open(int port)
     EscapeCommFunction(m_handle, SETDTR);
     EscapeCommFunction(m_handle, SETRTS);
 
-    // No time limits: a read waits for its bytes, however long the thermometer is silent.
+    // A read waits for its bytes, however long the thermometer is silent; a write that a
+    // wedged adapter never takes gives up, so sending the command can never hang the window.
     COMMTIMEOUTS timeouts = {};
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
     SetCommTimeouts(m_handle, &timeouts);
     // A real line drops what came while it was closed.
     PurgeComm(m_handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
@@ -102,8 +108,12 @@ bool SerialLine::send(const std::string& bytes)
     BOOL done = WriteFile(m_handle, bytes.data(), DWORD(bytes.size()), &written, &write);
     if (!done && GetLastError() == ERROR_IO_PENDING)
         done = GetOverlappedResult(m_handle, &write, &written, TRUE);
+    const DWORD error = GetLastError();
     CloseHandle(write.hEvent);
-    return done && written == bytes.size();
+    if (done && written == bytes.size())
+        return true;
+    m_lastError = done ? "the line did not take the command in time" : win::errorText(error);
+    return false;
 }
 
 void SerialLine::discardInput()
