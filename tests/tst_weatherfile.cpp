@@ -41,7 +41,8 @@ QByteArray local(const QString& path)
     return QFile::encodeName(path);
 }
 
-// Every entry under root with its type and permissions, links left unfollowed.
+// Every entry under root with its type, permissions and size, and a file's bytes, links left
+// unfollowed.
 QMap<QString, QString> snapshot(const QString& root)
 {
     QMap<QString, QString> entries;
@@ -52,9 +53,15 @@ QMap<QString, QString> snapshot(const QString& root)
         struct stat info;
         if (lstat(local(path).constData(), &info) != 0)
             continue;
-        entries.insert(path.mid(root.size() + 1), QString::number(info.st_mode, 8) +
-                                                      QLatin1Char(' ') +
-                                                      QString::number(info.st_size));
+        QString entry =
+            QString::number(info.st_mode, 8) + QLatin1Char(' ') + QString::number(info.st_size);
+        if (S_ISREG(info.st_mode)) {
+            QFile file(path);
+            entry += QLatin1Char(' ') + QString::fromLatin1(file.open(QIODevice::ReadOnly)
+                                                                ? file.readAll().toHex()
+                                                                : QByteArray("<unreadable>"));
+        }
+        entries.insert(path.mid(root.size() + 1), entry);
     }
     return entries;
 }
