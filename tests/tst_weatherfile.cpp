@@ -27,6 +27,8 @@ enum class Scene
     Folder,
     Socket,
     LinkOfAnotherUser,
+    LinkOfAnotherUserToAPrivateFolder,
+    OwnLinkThroughALinkOfAnotherUser,
     OwnLinkToAPrivateFile,
     LinkLoop,
     WineDrive,
@@ -145,6 +147,12 @@ private slots:
         QTest::newRow("link of another user in a sticky folder")
             << Scene::LinkOfAnotherUser << QStringLiteral("shared/WXprs.txt")
             << QStringLiteral("another user") << QString();
+        QTest::newRow("link of another user to a private folder, in the middle of the path")
+            << Scene::LinkOfAnotherUserToAPrivateFolder << QStringLiteral("shared/evil/WXprs.txt")
+            << QStringLiteral("shared/evil is a link that another user (uid 65534)") << QString();
+        QTest::newRow("own link whose target passes a link of another user")
+            << Scene::OwnLinkThroughALinkOfAnotherUser << wx
+            << QStringLiteral("shared/evil is a link that another user (uid 65534)") << QString();
         QTest::newRow("own link in a sticky folder")
             << Scene::OwnLinkToAPrivateFile << QStringLiteral("shared/WXprs.txt") << QString()
             << QStringLiteral("real/private.txt");
@@ -193,6 +201,18 @@ private slots:
             QVERIFY(QFile::link(QStringLiteral("real/shared"), at(QStringLiteral("shared"))));
             makeFile(QStringLiteral("real/private.txt"), 0640);
         };
+        // Another user's link in the sticky folder to a private folder holding a weather file
+        // of its own.
+        const auto makeLinkToAPrivateFolder = [&] {
+            makeSharedFolder();
+            QVERIFY(QDir().mkpath(at(QStringLiteral("private"))));
+            QCOMPARE(chmod(local(at(QStringLiteral("private"))).constData(), 0700), 0);
+            makeFile(QStringLiteral("private/WXprs.txt"), 0600);
+            QVERIFY(QFile::link(at(QStringLiteral("private")), at(QStringLiteral("shared/evil"))));
+            QCOMPARE(lchown(local(at(QStringLiteral("shared/evil"))).constData(), kOtherUser,
+                            kOtherUser),
+                     0);
+        };
         // Only the Wine drive scene has a prefix with drives in it.
         QString winePrefix = at(QStringLiteral("no-wine"));
         const auto unlock =
@@ -231,6 +251,18 @@ private slots:
             makeSharedFolder();
             QVERIFY(QFile::link(QStringLiteral("../private.txt"), at(path)));
             QCOMPARE(lchown(local(at(path)).constData(), kOtherUser, kOtherUser), 0);
+            break;
+        case Scene::LinkOfAnotherUserToAPrivateFolder:
+            if (!root)
+                QSKIP("only root can give a link to another user");
+            makeLinkToAPrivateFolder();
+            break;
+        case Scene::OwnLinkThroughALinkOfAnotherUser:
+            if (!root)
+                QSKIP("only root can give a link to another user");
+            makeLinkToAPrivateFolder();
+            // Our link is followed; the other user's link inside its target is not.
+            QVERIFY(QFile::link(QStringLiteral("shared/evil/WXprs.txt"), at(path)));
             break;
         case Scene::OwnLinkToAPrivateFile:
             makeSharedFolder();

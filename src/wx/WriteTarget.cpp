@@ -1,25 +1,98 @@
 #include "wx/WriteTarget.h"
 
 #include <QFile>
+#include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
 // As many links as the kernel follows in one path before it gives up.
 constexpr int kMostLinks = 40;
 
-QString folderOf(const QString& path)
+// A descriptor that closes itself.
+class Descriptor
 {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// One name still to walk. Only the last name of the path as given is the path itself: a name
+// from a link's target is somewhere the path leads.
+struct Step
+{
+    QByteArray name;
+    bool ownName = false;
+};
+
+// Puts the names of a path before those still to walk. A path that ends in "/" names a folder,
+// as it does to the kernel: a last "." keeps that.
+void pushNames(std::vector<Step>& steps, const QByteArray& path, bool ownNames)
+{
+    QList<QByteArray> names = path.split('/');
+    if (path.endsWith('/'))
+        names.append(QByteArrayLiteral("."));
+    bool last = true;
+    for (auto name = names.crbegin(); name != names.crend(); ++name) {
+        if (name->isEmpty())
+            continue;
+        steps.push_back(Step{*name, ownNames && last});
+        last = false;
+    }
+}
+
+// Where the walk stands is written as a path without links (or "" for the working folder), so
+// a name can be added or a folder taken off by text and still mean the folder reached.
+QByteArray joined(const QByteArray& folder, const QByteArray& name)
+{
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+QByteArray parentOf(const QByteArray& folder)
+{
+    if (folder == "/")
+        return folder;
+    if (folder.isEmpty() || folder == ".." || folder.endsWith("/.."))
+        return joined(folder, QByteArrayLiteral(".."));
+    const qsizetype slash = folder.lastIndexOf('/');
     if (slash < 0)
-        return QStringLiteral(".");
-    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+        return QByteArray();
+    return slash == 0 ? QByteArrayLiteral("/") : folder.left(slash);
+}
+
+QString shown(const QByteArray& path)
+{
+    return QFile::decodeName(path.isEmpty() ? QByteArrayLiteral(".") : path);
 }
 
 QString kindOf(mode_t mode)
 {
+    if (S_ISREG(mode))
+        return QStringLiteral("a file");
     if (S_ISDIR(mode))
         return QStringLiteral("a folder");
     if (S_ISFIFO(mode))
@@ -32,71 +105,146 @@ QString kindOf(mode_t mode)
 }
 
 // The kernel's rule for links in a sticky, world-writable folder such as /tmp: follow only a
-// link of our own or one owned by the folder's owner.
-bool mayFollow(const struct stat& link, const QString& folder)
+// link of our own or one owned by the folder's owner. The folder is the one the link was found
+// in, held open, not one found again by its name.
+bool mayFollow(const struct stat& link, const struct stat& folder)
 {
     if (link.st_uid == geteuid())
         return true;
-    struct stat dir;
-    if (stat(QFile::encodeName(folder).constData(), &dir) != 0)
-        return false;
-    if ((dir.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH))
+    if ((folder.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH))
         return true;
-    return dir.st_uid == link.st_uid;
+    return folder.st_uid == link.st_uid;
 }
 
-bool mayWrite(const QString& path)
+bool mayWrite(int folder, const char* name)
 {
-    return faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
+    return faccessat(folder, name, W_OK, AT_EACCESS) == 0;
+}
+
+Result<WriteTarget> refused(const QString& reason)
+{
+    return Result<WriteTarget>::failure(reason);
+}
+
+Result<WriteTarget> notAFile(const QByteArray& path, mode_t mode, bool pathItself)
+{
+    const QString kind = kindOf(mode);
+    return refused(
+        pathItself
+            ? QStringLiteral("it is %1, not a file").arg(kind)
+            : QStringLiteral("it leads to %1, which is %2, not a file").arg(shown(path), kind));
+}
+
+Result<WriteTarget> unreachable(const QByteArray& path, int error)
+{
+    return refused(
+        QStringLiteral("%1 cannot be reached: %2").arg(shown(path), qt_error_string(error)));
 }
 
 } // namespace
 
+// The path is walked a name at a time from folders held open, as the kernel walks it, so the
+// rule for links in shared folders holds for every link on the way, linked folders included,
+// whether or not the machine enforces it itself (fs.protected_symlinks).
 Result<WriteTarget> WriteTarget::find(const QString& path)
 {
-    WriteTarget target;
-    QString current = path;
-    struct stat info;
-    for (int hops = 0;; ++hops) {
-        const QByteArray name = QFile::encodeName(current);
-        if (lstat(name.constData(), &info) != 0) {
-            // Nothing there yet: the write creates it.
-            target.file = current;
-            return target;
+    const QByteArray given = QFile::encodeName(path);
+    const bool fromTop = given.startsWith('/');
+    QByteArray where = fromTop ? QByteArrayLiteral("/") : QByteArray();
+    Descriptor folder(open(fromTop ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
+        return unreachable(where, errno);
+    std::vector<Step> steps;
+    pushNames(steps, given, true);
+    int links = 0;
+
+    while (!steps.empty()) {
+        const Step step = steps.back();
+        steps.pop_back();
+        const bool last = steps.empty();
+        if (step.name == "." || step.name == "..") {
+            // ".." is the parent of the folder reached, not of the folder named by text.
+            if (step.name == "..") {
+                folder = Descriptor(openat(folder.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                if (folder.get() < 0)
+                    return unreachable(joined(where, step.name), errno);
+                where = parentOf(where);
+            }
+            if (last)
+                return notAFile(where, S_IFDIR, step.ownName);
+            continue;
         }
-        if (!S_ISLNK(info.st_mode))
-            break;
-        if (hops == kMostLinks)
-            return Result<WriteTarget>::failure(
-                QStringLiteral("it leads through more than %1 links").arg(kMostLinks));
-        const QString folder = folderOf(current);
-        if (!mayFollow(info, folder)) {
-            const QString which = hops == 0 ? QStringLiteral("it") : current;
-            return Result<WriteTarget>::failure(
-                QStringLiteral("%1 is a link that another user (uid %2) made in a "
-                               "shared folder; it is not followed")
-                    .arg(which)
-                    .arg(info.st_uid));
+
+        const QByteArray here = joined(where, step.name);
+        // Opened without following a link and without opening what it is, so a named pipe
+        // cannot block and a device is not woken: only looked at.
+        Descriptor entry(
+            openat(folder.get(), step.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (entry.get() < 0) {
+            const int error = errno;
+            if (error == ENOENT && last) {
+                // Nothing there yet: the write creates it.
+                WriteTarget target;
+                target.file = QFile::decodeName(here);
+                return target;
+            }
+            if (error == ENOENT)
+                return refused(QStringLiteral("the folder %1 does not exist").arg(shown(here)));
+            return unreachable(here, error);
         }
-        QByteArray linked(qsizetype(info.st_size) + 1, '\0');
-        const ssize_t length = readlink(name.constData(), linked.data(), size_t(linked.size()));
-        if (length < 0 || length >= linked.size())
-            return Result<WriteTarget>::failure(
-                QStringLiteral("the link %1 cannot be read").arg(current));
-        linked.truncate(length);
-        // Relative to the link's folder, and left uncleaned: ".." after a linked folder must
-        // mean what it means to the kernel.
-        const QString next = QFile::decodeName(linked);
-        current = next.startsWith(QLatin1Char('/')) ? next : folder + QLatin1Char('/') + next;
+        struct stat info;
+        if (fstatat(entry.get(), "", &info, AT_EMPTY_PATH) != 0)
+            return unreachable(here, errno);
+
+        if (S_ISLNK(info.st_mode)) {
+            if (links == kMostLinks)
+                return refused(
+                    QStringLiteral("it leads through more than %1 links").arg(kMostLinks));
+            struct stat folderInfo;
+            if (fstatat(folder.get(), "", &folderInfo, AT_EMPTY_PATH) != 0)
+                return unreachable(where, errno);
+            if (!mayFollow(info, folderInfo)) {
+                return refused(QStringLiteral("%1 is a link that another user (uid %2) made in a "
+                                              "shared folder; it is not followed")
+                                   .arg(step.ownName ? QStringLiteral("it") : shown(here))
+                                   .arg(info.st_uid));
+            }
+            // The link read is the one just looked at, not one put in its place since.
+            QByteArray linked(PATH_MAX, '\0');
+            const ssize_t length =
+                readlinkat(entry.get(), "", linked.data(), size_t(linked.size()));
+            if (length <= 0 || length >= linked.size())
+                return refused(QStringLiteral("the link %1 cannot be read").arg(shown(here)));
+            linked.truncate(length);
+            ++links;
+            // An absolute target starts again at the top; a relative one goes on from the
+            // link's folder.
+            if (linked.startsWith('/')) {
+                folder = Descriptor(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                where = QByteArrayLiteral("/");
+                if (folder.get() < 0)
+                    return unreachable(where, errno);
+            }
+            pushNames(steps, linked, false);
+            continue;
+        }
+
+        if (!last) {
+            if (!S_ISDIR(info.st_mode))
+                return refused(QStringLiteral("%1 is %2, not a folder")
+                                   .arg(shown(here), kindOf(info.st_mode)));
+            folder = std::move(entry);
+            where = here;
+            continue;
+        }
+        if (!S_ISREG(info.st_mode))
+            return notAFile(here, info.st_mode, step.ownName);
+        WriteTarget target;
+        target.file = QFile::decodeName(here);
+        target.inPlace =
+            !mayWrite(folder.get(), ".") && mayWrite(folder.get(), step.name.constData());
+        return target;
     }
-    if (!S_ISREG(info.st_mode)) {
-        const QString kind = kindOf(info.st_mode);
-        return Result<WriteTarget>::failure(
-            current == path
-                ? QStringLiteral("it is %1, not a file").arg(kind)
-                : QStringLiteral("it leads to %1, which is %2, not a file").arg(current, kind));
-    }
-    target.file = current;
-    target.inPlace = !mayWrite(folderOf(current)) && mayWrite(current);
-    return target;
+    // Only folders were named ("/", ".").
+    return notAFile(where, S_IFDIR, true);
 }

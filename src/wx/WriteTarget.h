@@ -8,7 +8,8 @@
 // shared folders, and whether it may be replaced at all.
 struct WriteTarget
 {
-    // The file to write: the path itself, or the end of its links.
+    // The file to write: where the path and its links lead, named without links, so that the
+    // write opens the file that was looked at.
     QString file;
     // The folder lets no temporary file be made beside an existing file that we may write:
     // the file is written in place.
