@@ -42,12 +42,41 @@ if(UNIX AND NOT APPLE)
   endif()
 endif()
 
+# --- Maintainer -----------------------------------------------------------------
+
+# Whoever builds the package from this checkout answers for it, as git knows them, unless
+# UIQ_PACKAGE_MAINTAINER names someone. Git is asked at every configure, so a changed
+# identity is taken up without clearing the cache.
+set(UIQ_MAINTAINER "${UIQ_PACKAGE_MAINTAINER}")
+if(UIQ_MAINTAINER STREQUAL "")
+  find_package(Git QUIET)
+  if(GIT_FOUND)
+    foreach(key IN ITEMS name email)
+      execute_process(COMMAND "${GIT_EXECUTABLE}" config user.${key}
+                      WORKING_DIRECTORY "${UIQ_SOURCE_ROOT}"
+                      OUTPUT_VARIABLE uiq_git_${key} OUTPUT_STRIP_TRAILING_WHITESPACE
+                      ERROR_QUIET)
+    endforeach()
+    if(NOT uiq_git_name STREQUAL "" AND NOT uiq_git_email STREQUAL "")
+      set(UIQ_MAINTAINER "${uiq_git_name} <${uiq_git_email}>")
+    endif()
+  endif()
+endif()
+# No made-up maintainer: without one, the program still builds and cpack says what is missing.
+if(UIQ_MAINTAINER STREQUAL "")
+  message(WARNING "No maintainer for the Debian package: set git's user.name and user.email "
+                  "or -DUIQ_PACKAGE_MAINTAINER=\"Name <address>\"")
+elseif(NOT UIQ_MAINTAINER MATCHES "^[^<>,]+ <[^<>@ ]+@[^<> ]+>$")
+  message(WARNING "The Debian package's maintainer \"${UIQ_MAINTAINER}\" is not "
+                  "\"Name <address>\"")
+endif()
+
 # --- Package ------------------------------------------------------------------
 
 set(CPACK_PACKAGE_NAME uiquorvix)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "${PROJECT_NAME}")
-set(CPACK_PACKAGE_CONTACT "${UIQ_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_CONTACT "${UIQ_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Debian wants the long description in lines of under 80 characters.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
@@ -63,7 +92,7 @@ set(CPACK_GENERATOR DEB)
 
 set(CPACK_DEBIAN_PACKAGE_NAME uiquorvix)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${UIQ_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${UIQ_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)

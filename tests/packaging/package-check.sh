@@ -89,7 +89,21 @@ dpkg-deb -x "$deb" "$root"
 field() { dpkg-deb -f "$deb" "$1"; }
 check "package name is uiquorvix (got '$(field Package)')" test "$(field Package)" = uiquorvix
 check "version is 1.00 (got '$(field Version)')" test "$(field Version)" = 1.00
-check "a maintainer is named" test -n "$(field Maintainer)"
+# The maintainer is the one the build was told, else the checkout's git identity.
+cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+maintainer=$(field Maintainer)
+expected_maintainer=$(cache_value UIQ_PACKAGE_MAINTAINER)
+if [ -z "$expected_maintainer" ] && command -v git >/dev/null 2>&1; then
+    source_dir=$(cache_value CMAKE_HOME_DIRECTORY)
+    git_name=$(git -C "$source_dir" config user.name || true)
+    git_email=$(git -C "$source_dir" config user.email || true)
+    expected_maintainer="$git_name <$git_email>"
+fi
+echo "Maintainer: $maintainer"
+check "Maintainer is '$expected_maintainer' (got '$maintainer')" \
+    test "$maintainer" = "$expected_maintainer"
+check "Maintainer has the form 'Name <address>'" \
+    grep -Eqx '[^<>,]+ <[^<>@ ]+@[^<> ]+>' <<<"$maintainer"
 
 depends=$(field Depends)
 echo "Depends: $depends"
