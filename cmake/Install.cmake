@@ -12,6 +12,21 @@ include(GNUInstallDirs)
 
 get_filename_component(UIQ_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 
+# Debian wants manual pages and changelogs gzipped, without the file's name and time
+# inside (gzip -9n), so the same sources always give the same bytes. The text is configured
+# into the build folder as NAME, where it can be read, and installed as NAME.gz. Both are
+# made at configure time, which a change to the template sets off again.
+find_program(UIQ_GZIP gzip)
+function(uiq_install_gzipped template name destination)
+  if(NOT UIQ_GZIP)
+    message(FATAL_ERROR "gzip is needed to install ${name} compressed")
+  endif()
+  configure_file("${template}" "${CMAKE_BINARY_DIR}/${name}" @ONLY)
+  execute_process(COMMAND "${UIQ_GZIP}" -9 -n -c "${CMAKE_BINARY_DIR}/${name}"
+                  OUTPUT_FILE "${CMAKE_BINARY_DIR}/${name}.gz" COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES "${CMAKE_BINARY_DIR}/${name}.gz" DESTINATION ${destination})
+endfunction()
+
 # --- Programs ---------------------------------------------------------------
 
 install(TARGETS UiQuorvix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -34,11 +49,11 @@ if(UNIX AND NOT APPLE)
   endforeach()
   install(FILES "${UIQ_SOURCE_ROOT}/resources/uiquorvix.svg"
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  uiq_install_gzipped("${UIQ_SOURCE_ROOT}/packaging/UiQuorvix.1.in" UiQuorvix.1
+                      ${CMAKE_INSTALL_MANDIR}/man1)
   if(TARGET uiquorvix-thermosim)
-    configure_file("${UIQ_SOURCE_ROOT}/packaging/uiquorvix-thermosim.1.in"
-                   "${CMAKE_BINARY_DIR}/uiquorvix-thermosim.1" @ONLY)
-    install(FILES "${CMAKE_BINARY_DIR}/uiquorvix-thermosim.1"
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    uiq_install_gzipped("${UIQ_SOURCE_ROOT}/packaging/uiquorvix-thermosim.1.in"
+                        uiquorvix-thermosim.1 ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
 endif()
 

@@ -146,17 +146,45 @@ done
 svg=$usr/share/icons/hicolor/scalable/apps/uiquorvix.svg
 check "scalable icon share/icons/hicolor/scalable/apps/uiquorvix.svg" grep -q '<svg' "$svg"
 
-man_page=
-for candidate in "$usr/share/man/man1/uiquorvix-thermosim.1" "$usr/share/man/man1/uiquorvix-thermosim.1.gz"; do
-    [ -f "$candidate" ] && man_page=$candidate
-done
-if [ -n "$man_page" ]; then
-    if [[ $man_page == *.gz ]]; then man_text=$(zcat "$man_page"); else man_text=$(cat "$man_page"); fi
-    check "man page has a .TH header for uiquorvix-thermosim" \
-        grep -q '^\.TH UIQUORVIX-THERMOSIM 1' <<<"$man_text"
-else
-    fail "man page share/man/man1/uiquorvix-thermosim.1 is missing"
-fi
+# gzip -9n leaves the header's name flag (bit 3 of byte 3) clear and its time stamp (bytes
+# 4 to 7) zero, so the same text always packs to the same bytes.
+gzip_without_name_or_time() {
+    local header bytes
+    header=$(od -An -tu1 -N8 "$1" | tr -s ' \n' ' ')
+    read -r -a bytes <<<"$header"
+    [ "${bytes[0]}" -eq 31 ] && [ "${bytes[1]}" -eq 139 ] && [ $((bytes[3] & 8)) -eq 0 ] &&
+        [ $((bytes[4] | bytes[5] | bytes[6] | bytes[7])) -eq 0 ]
+}
+# Each program has its manual page, gzipped, under the program's own name; man finds it
+# and shows it, and what it shows names the program's version and options.
+version=$(cache_value CMAKE_PROJECT_VERSION)
+man_dir=$usr/share/man/man1
+check "no uncompressed manual page: $(cd "$man_dir" && ls | grep -v '\.gz$' | xargs)" \
+    test -z "$(ls "$man_dir" | grep -v '\.gz$')"
+man_page_check() { # program, words it must show...
+    local program=$1 page=$man_dir/$1.1.gz title shown
+    shift
+    if [ ! -f "$page" ]; then
+        fail "manual page share/man/man1/$program.1.gz is missing"
+        return
+    fi
+    check "$program.1.gz is gzip -9n (no name, no time stamp)" gzip_without_name_or_time "$page"
+    title=$(zcat "$page" | grep -m1 '^\.TH ' || true)
+    check "$program.1.gz has '.TH ${program^^} 1' at version $version (got '$title')" \
+        grep -qE "^\\.TH ${program^^} 1 .*\"UiQuorvix $version\"" <<<"$title"
+    if command -v man >/dev/null 2>&1; then
+        shown=$(MANWIDTH=80 man --warnings -l "$page" 2>"$scratch/man.err" || true)
+        check "man shows $program.1.gz without complaint: $(head -c 300 "$scratch/man.err")" \
+            test ! -s "$scratch/man.err" -a -n "$shown"
+        local word
+        for word in "$@"; do
+            check "man $program shows '$word'" grep -qF -- "$word" <<<"$shown"
+        done
+    fi
+}
+man_page_check UiQuorvix --start --help --version WINEPREFIX XDG_CONFIG_HOME UIQ_REPORT_CAPTION \
+    Vostrel/UiQuorvix.conf WXPath CPort dosdevices
+man_page_check uiquorvix-thermosim --install --com --control
 
 # --- Desktop entry -----------------------------------------------------------
 
