@@ -86,6 +86,19 @@ elseif(NOT UIQ_MAINTAINER MATCHES "^[^<>,]+ <[^<>@ ]+@[^<> ]+>$")
                   "\"Name <address>\"")
 endif()
 
+# --- Package documents ----------------------------------------------------------
+
+# Debian looks for these under the package's own name, which is not the project's.
+if(UNIX AND NOT APPLE)
+  set(UIQ_PACKAGE_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/uiquorvix)
+  install(FILES "${UIQ_SOURCE_ROOT}/packaging/copyright" DESTINATION ${UIQ_PACKAGE_DOCDIR})
+  # The entries are written by hand with their own dates, so a rebuild gives the same bytes;
+  # only the signature takes the maintainer configured above. The newest entry's version is
+  # the package's, and the package check holds them to that.
+  uiq_install_gzipped("${UIQ_SOURCE_ROOT}/packaging/changelog.Debian.in" changelog.Debian
+                      ${UIQ_PACKAGE_DOCDIR})
+endif()
+
 # --- Package ------------------------------------------------------------------
 
 set(CPACK_PACKAGE_NAME uiquorvix)
@@ -106,6 +119,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 
 set(CPACK_DEBIAN_PACKAGE_NAME uiquorvix)
+# The package's own revision of the program's version: a change to the packaging alone
+# raises it, and the newest entry of packaging/changelog.Debian.in names it.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${UIQ_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)

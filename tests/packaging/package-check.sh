@@ -24,6 +24,7 @@ need() { # tool, Debian package
 need cpack cmake
 need dpkg-deb dpkg
 need desktop-file-validate desktop-file-utils
+need dpkg-parsechangelog dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/uiq-package-check.XXXXXX")
 # Processes still running when the script ends, by whatever path, are
@@ -88,7 +89,11 @@ dpkg-deb -x "$deb" "$root"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 check "package name is uiquorvix (got '$(field Package)')" test "$(field Package)" = uiquorvix
-check "version is 1.00 (got '$(field Version)')" test "$(field Version)" = 1.00
+# The program's version with the package's own revision after it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
+package_version=$(field Version)
+check "Version is $version-N (got '$package_version')" \
+    grep -Eqx "${version//./\\.}-[1-9][0-9]*" <<<"$package_version"
 # The maintainer is the one the build was told, else the checkout's git identity.
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 maintainer=$(field Maintainer)
@@ -147,17 +152,18 @@ svg=$usr/share/icons/hicolor/scalable/apps/uiquorvix.svg
 check "scalable icon share/icons/hicolor/scalable/apps/uiquorvix.svg" grep -q '<svg' "$svg"
 
 # gzip -9n leaves the header's name flag (bit 3 of byte 3) clear and its time stamp (bytes
-# 4 to 7) zero, so the same text always packs to the same bytes.
+# 4 to 7) zero, so the same text always packs to the same bytes: packing the file's text
+# again gives the file.
 gzip_without_name_or_time() {
     local header bytes
     header=$(od -An -tu1 -N8 "$1" | tr -s ' \n' ' ')
     read -r -a bytes <<<"$header"
     [ "${bytes[0]}" -eq 31 ] && [ "${bytes[1]}" -eq 139 ] && [ $((bytes[3] & 8)) -eq 0 ] &&
-        [ $((bytes[4] | bytes[5] | bytes[6] | bytes[7])) -eq 0 ]
+        [ $((bytes[4] | bytes[5] | bytes[6] | bytes[7])) -eq 0 ] &&
+        zcat "$1" | gzip -9 -n | cmp -s - "$1"
 }
 # Each program has its manual page, gzipped, under the program's own name; man finds it
 # and shows it, and what it shows names the program's version and options.
-version=$(cache_value CMAKE_PROJECT_VERSION)
 man_dir=$usr/share/man/man1
 check "no uncompressed manual page: $(cd "$man_dir" && ls | grep -v '\.gz$' | xargs)" \
     test -z "$(ls "$man_dir" | grep -v '\.gz$')"
@@ -185,6 +191,30 @@ man_page_check() { # program, words it must show...
 man_page_check UiQuorvix --start --help --version WINEPREFIX XDG_CONFIG_HOME UIQ_REPORT_CAPTION \
     Vostrel/UiQuorvix.conf WXPath CPort dosdevices
 man_page_check uiquorvix-thermosim --install --com --control
+
+# Debian's changelog and copyright, under the package's name.
+doc=$usr/share/doc/uiquorvix
+changelog=$doc/changelog.Debian.gz
+if [ -f "$changelog" ]; then
+    check "changelog.Debian.gz is gzip -9n (no name, no time stamp)" \
+        gzip_without_name_or_time "$changelog"
+    zcat "$changelog" > "$scratch/changelog"
+    changelog_field() {
+        dpkg-parsechangelog -l "$scratch/changelog" -S "$1" 2>>"$scratch/changelog.err"
+    }
+    changelog_version=$(changelog_field Version || true)
+    check "the changelog's newest entry is $package_version (got '$changelog_version')" \
+        test "$changelog_version" = "$package_version"
+    changelog_maintainer=$(changelog_field Maintainer || true)
+    check "the changelog's newest entry is signed by '$maintainer' (got '$changelog_maintainer')" \
+        test "$changelog_maintainer" = "$maintainer"
+    check "dpkg-parsechangelog reads the changelog without complaint: $(cat "$scratch/changelog.err")" \
+        test ! -s "$scratch/changelog.err"
+else
+    fail "share/doc/uiquorvix/changelog.Debian.gz is missing"
+fi
+check "share/doc/uiquorvix/copyright is a plain file with a Copyright line" \
+    grep -q '^Copyright: ' "$doc/copyright"
 
 # --- Desktop entry -----------------------------------------------------------
 
