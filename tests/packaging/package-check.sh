@@ -216,6 +216,26 @@ fi
 check "share/doc/uiquorvix/copyright is a plain file with a Copyright line" \
     grep -q '^Copyright: ' "$doc/copyright"
 
+# --- Lintian -----------------------------------------------------------------
+
+# Debian's own checker reads the package as the archive would. An error fails the check;
+# warnings are shown, for a person to weigh.
+if command -v lintian >/dev/null 2>&1; then
+    lintian_options=()
+    # Lintian refuses to run as root unless told that it is meant.
+    [ "$(id -u)" -ne 0 ] || lintian_options+=(--allow-root)
+    lintian_status=0
+    lintian "${lintian_options[@]}" --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 ||
+        lintian_status=$?
+    sed 's/^/lintian: /' "$scratch/lintian.log"
+    lintian_errors=$(grep -c '^E: ' "$scratch/lintian.log" || true)
+    check "lintian reports no error (got $lintian_errors)" test "$lintian_errors" -eq 0
+    # 2 says it found errors, counted above; 1 that lintian itself failed, and read nothing.
+    check "lintian itself ran (exit status $lintian_status)" test "$lintian_status" -ne 1
+else
+    echo "lintian is not installed (Debian package lintian): its checks are left out"
+fi
+
 # --- Desktop entry -----------------------------------------------------------
 
 if [ -f "$desktop" ]; then
