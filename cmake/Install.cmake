@@ -12,6 +12,21 @@ include(GNUInstallDirs)
 
 get_filename_component(UIQ_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 
+# Debian wants manual pages and changelogs gzipped, without the file's name and time
+# inside (gzip -9n), so the same sources always give the same bytes. The text is configured
+# into the build folder as NAME, where it can be read, and installed as NAME.gz. Both are
+# made at configure time, which a change to the template sets off again.
+find_program(UIQ_GZIP gzip)
+function(uiq_install_gzipped template name destination)
+  if(NOT UIQ_GZIP)
+    message(FATAL_ERROR "gzip is needed to install ${name} compressed")
+  endif()
+  configure_file("${template}" "${CMAKE_BINARY_DIR}/${name}" @ONLY)
+  execute_process(COMMAND "${UIQ_GZIP}" -9 -n -c "${CMAKE_BINARY_DIR}/${name}"
+                  OUTPUT_FILE "${CMAKE_BINARY_DIR}/${name}.gz" COMMAND_ERROR_IS_FATAL ANY)
+  install(FILES "${CMAKE_BINARY_DIR}/${name}.gz" DESTINATION ${destination})
+endfunction()
+
 # --- Programs ---------------------------------------------------------------
 
 install(TARGETS UiQuorvix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -34,12 +49,54 @@ if(UNIX AND NOT APPLE)
   endforeach()
   install(FILES "${UIQ_SOURCE_ROOT}/resources/uiquorvix.svg"
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  uiq_install_gzipped("${UIQ_SOURCE_ROOT}/packaging/UiQuorvix.1.in" UiQuorvix.1
+                      ${CMAKE_INSTALL_MANDIR}/man1)
   if(TARGET uiquorvix-thermosim)
-    configure_file("${UIQ_SOURCE_ROOT}/packaging/uiquorvix-thermosim.1.in"
-                   "${CMAKE_BINARY_DIR}/uiquorvix-thermosim.1" @ONLY)
-    install(FILES "${CMAKE_BINARY_DIR}/uiquorvix-thermosim.1"
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    uiq_install_gzipped("${UIQ_SOURCE_ROOT}/packaging/uiquorvix-thermosim.1.in"
+                        uiquorvix-thermosim.1 ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
+endif()
+
+# --- Maintainer -----------------------------------------------------------------
+
+# Whoever builds the package from this checkout answers for it, as git knows them, unless
+# UIQ_PACKAGE_MAINTAINER names someone. Git is asked at every configure, so a changed
+# identity is taken up without clearing the cache.
+set(UIQ_MAINTAINER "${UIQ_PACKAGE_MAINTAINER}")
+if(UIQ_MAINTAINER STREQUAL "")
+  find_package(Git QUIET)
+  if(GIT_FOUND)
+    foreach(key IN ITEMS name email)
+      execute_process(COMMAND "${GIT_EXECUTABLE}" config user.${key}
+                      WORKING_DIRECTORY "${UIQ_SOURCE_ROOT}"
+                      OUTPUT_VARIABLE uiq_git_${key} OUTPUT_STRIP_TRAILING_WHITESPACE
+                      ERROR_QUIET)
+    endforeach()
+    if(NOT uiq_git_name STREQUAL "" AND NOT uiq_git_email STREQUAL "")
+      set(UIQ_MAINTAINER "${uiq_git_name} <${uiq_git_email}>")
+    endif()
+  endif()
+endif()
+# No made-up maintainer: without one, the program still builds and cpack says what is missing.
+if(UIQ_MAINTAINER STREQUAL "")
+  message(WARNING "No maintainer for the Debian package: set git's user.name and user.email "
+                  "or -DUIQ_PACKAGE_MAINTAINER=\"Name <address>\"")
+elseif(NOT UIQ_MAINTAINER MATCHES "^[^<>,]+ <[^<>@ ]+@[^<> ]+>$")
+  message(WARNING "The Debian package's maintainer \"${UIQ_MAINTAINER}\" is not "
+                  "\"Name <address>\"")
+endif()
+
+# --- Package documents ----------------------------------------------------------
+
+# Debian looks for these under the package's own name, which is not the project's.
+if(UNIX AND NOT APPLE)
+  set(UIQ_PACKAGE_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/uiquorvix)
+  install(FILES "${UIQ_SOURCE_ROOT}/packaging/copyright" DESTINATION ${UIQ_PACKAGE_DOCDIR})
+  # The entries are written by hand with their own dates, so a rebuild gives the same bytes;
+  # only the signature takes the maintainer configured above. The newest entry's version is
+  # the package's, and the package check holds them to that.
+  uiq_install_gzipped("${UIQ_SOURCE_ROOT}/packaging/changelog.Debian.in" changelog.Debian
+                      ${UIQ_PACKAGE_DOCDIR})
 endif()
 
 # --- Package ------------------------------------------------------------------
@@ -47,7 +104,7 @@ endif()
 set(CPACK_PACKAGE_NAME uiquorvix)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "${PROJECT_NAME}")
-set(CPACK_PACKAGE_CONTACT "${UIQ_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_CONTACT "${UIQ_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Debian wants the long description in lines of under 80 characters.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
@@ -62,8 +119,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 
 set(CPACK_DEBIAN_PACKAGE_NAME uiquorvix)
+# The package's own revision of the program's version: a change to the packaging alone
+# raises it, and the newest entry of packaging/changelog.Debian.in names it.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${UIQ_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${UIQ_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS wine)

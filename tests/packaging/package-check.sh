@@ -24,6 +24,7 @@ need() { # tool, Debian package
 need cpack cmake
 need dpkg-deb dpkg
 need desktop-file-validate desktop-file-utils
+need dpkg-parsechangelog dpkg-dev
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/uiq-package-check.XXXXXX")
 # Processes still running when the script ends, by whatever path, are
@@ -88,8 +89,26 @@ dpkg-deb -x "$deb" "$root"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 check "package name is uiquorvix (got '$(field Package)')" test "$(field Package)" = uiquorvix
-check "version is 1.00 (got '$(field Version)')" test "$(field Version)" = 1.00
-check "a maintainer is named" test -n "$(field Maintainer)"
+# The program's version with the package's own revision after it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
+package_version=$(field Version)
+check "Version is $version-N (got '$package_version')" \
+    grep -Eqx "${version//./\\.}-[1-9][0-9]*" <<<"$package_version"
+# The maintainer is the one the build was told, else the checkout's git identity.
+cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+maintainer=$(field Maintainer)
+expected_maintainer=$(cache_value UIQ_PACKAGE_MAINTAINER)
+if [ -z "$expected_maintainer" ] && command -v git >/dev/null 2>&1; then
+    source_dir=$(cache_value CMAKE_HOME_DIRECTORY)
+    git_name=$(git -C "$source_dir" config user.name || true)
+    git_email=$(git -C "$source_dir" config user.email || true)
+    expected_maintainer="$git_name <$git_email>"
+fi
+echo "Maintainer: $maintainer"
+check "Maintainer is '$expected_maintainer' (got '$maintainer')" \
+    test "$maintainer" = "$expected_maintainer"
+check "Maintainer has the form 'Name <address>'" \
+    grep -Eqx '[^<>,]+ <[^<>@ ]+@[^<> ]+>' <<<"$maintainer"
 
 depends=$(field Depends)
 echo "Depends: $depends"
@@ -132,16 +151,89 @@ done
 svg=$usr/share/icons/hicolor/scalable/apps/uiquorvix.svg
 check "scalable icon share/icons/hicolor/scalable/apps/uiquorvix.svg" grep -q '<svg' "$svg"
 
-man_page=
-for candidate in "$usr/share/man/man1/uiquorvix-thermosim.1" "$usr/share/man/man1/uiquorvix-thermosim.1.gz"; do
-    [ -f "$candidate" ] && man_page=$candidate
-done
-if [ -n "$man_page" ]; then
-    if [[ $man_page == *.gz ]]; then man_text=$(zcat "$man_page"); else man_text=$(cat "$man_page"); fi
-    check "man page has a .TH header for uiquorvix-thermosim" \
-        grep -q '^\.TH UIQUORVIX-THERMOSIM 1' <<<"$man_text"
+# gzip -9n leaves the header's name flag (bit 3 of byte 3) clear and its time stamp (bytes
+# 4 to 7) zero, so the same text always packs to the same bytes: packing the file's text
+# again gives the file.
+gzip_without_name_or_time() {
+    local header bytes
+    header=$(od -An -tu1 -N8 "$1" | tr -s ' \n' ' ')
+    read -r -a bytes <<<"$header"
+    [ "${bytes[0]}" -eq 31 ] && [ "${bytes[1]}" -eq 139 ] && [ $((bytes[3] & 8)) -eq 0 ] &&
+        [ $((bytes[4] | bytes[5] | bytes[6] | bytes[7])) -eq 0 ] &&
+        zcat "$1" | gzip -9 -n | cmp -s - "$1"
+}
+# Each program has its manual page, gzipped, under the program's own name; man finds it
+# and shows it, and what it shows names the program's version and options.
+man_dir=$usr/share/man/man1
+check "no uncompressed manual page: $(cd "$man_dir" && ls | grep -v '\.gz$' | xargs)" \
+    test -z "$(ls "$man_dir" | grep -v '\.gz$')"
+man_page_check() { # program, words it must show...
+    local program=$1 page=$man_dir/$1.1.gz title shown
+    shift
+    if [ ! -f "$page" ]; then
+        fail "manual page share/man/man1/$program.1.gz is missing"
+        return
+    fi
+    check "$program.1.gz is gzip -9n (no name, no time stamp)" gzip_without_name_or_time "$page"
+    title=$(zcat "$page" | grep -m1 '^\.TH ' || true)
+    check "$program.1.gz has '.TH ${program^^} 1' at version $version (got '$title')" \
+        grep -qE "^\\.TH ${program^^} 1 .*\"UiQuorvix $version\"" <<<"$title"
+    if command -v man >/dev/null 2>&1; then
+        shown=$(MANWIDTH=80 man --warnings -l "$page" 2>"$scratch/man.err" || true)
+        check "man shows $program.1.gz without complaint: $(head -c 300 "$scratch/man.err")" \
+            test ! -s "$scratch/man.err" -a -n "$shown"
+        local word
+        for word in "$@"; do
+            check "man $program shows '$word'" grep -qF -- "$word" <<<"$shown"
+        done
+    fi
+}
+man_page_check UiQuorvix --start --help --version WINEPREFIX XDG_CONFIG_HOME UIQ_REPORT_CAPTION \
+    Vostrel/UiQuorvix.conf WXPath CPort dosdevices
+man_page_check uiquorvix-thermosim --install --com --control
+
+# Debian's changelog and copyright, under the package's name.
+doc=$usr/share/doc/uiquorvix
+changelog=$doc/changelog.Debian.gz
+if [ -f "$changelog" ]; then
+    check "changelog.Debian.gz is gzip -9n (no name, no time stamp)" \
+        gzip_without_name_or_time "$changelog"
+    zcat "$changelog" > "$scratch/changelog"
+    changelog_field() {
+        dpkg-parsechangelog -l "$scratch/changelog" -S "$1" 2>>"$scratch/changelog.err"
+    }
+    changelog_version=$(changelog_field Version || true)
+    check "the changelog's newest entry is $package_version (got '$changelog_version')" \
+        test "$changelog_version" = "$package_version"
+    changelog_maintainer=$(changelog_field Maintainer || true)
+    check "the changelog's newest entry is signed by '$maintainer' (got '$changelog_maintainer')" \
+        test "$changelog_maintainer" = "$maintainer"
+    check "dpkg-parsechangelog reads the changelog without complaint: $(cat "$scratch/changelog.err")" \
+        test ! -s "$scratch/changelog.err"
 else
-    fail "man page share/man/man1/uiquorvix-thermosim.1 is missing"
+    fail "share/doc/uiquorvix/changelog.Debian.gz is missing"
+fi
+check "share/doc/uiquorvix/copyright is a plain file with a Copyright line" \
+    grep -q '^Copyright: ' "$doc/copyright"
+
+# --- Lintian -----------------------------------------------------------------
+
+# Debian's own checker reads the package as the archive would. An error fails the check;
+# warnings are shown, for a person to weigh.
+if command -v lintian >/dev/null 2>&1; then
+    lintian_options=()
+    # Lintian refuses to run as root unless told that it is meant.
+    [ "$(id -u)" -ne 0 ] || lintian_options+=(--allow-root)
+    lintian_status=0
+    lintian "${lintian_options[@]}" --fail-on error "$deb" > "$scratch/lintian.log" 2>&1 ||
+        lintian_status=$?
+    sed 's/^/lintian: /' "$scratch/lintian.log"
+    lintian_errors=$(grep -c '^E: ' "$scratch/lintian.log" || true)
+    check "lintian reports no error (got $lintian_errors)" test "$lintian_errors" -eq 0
+    # 2 says it found errors, counted above; 1 that lintian itself failed, and read nothing.
+    check "lintian itself ran (exit status $lintian_status)" test "$lintian_status" -ne 1
+else
+    echo "lintian is not installed (Debian package lintian): its checks are left out"
 fi
 
 # --- Desktop entry -----------------------------------------------------------
