@@ -74,6 +74,15 @@ if(UIQ_MAINTAINER STREQUAL "")
     endforeach()
     if(NOT uiq_git_name STREQUAL "" AND NOT uiq_git_email STREQUAL "")
       set(UIQ_MAINTAINER "${uiq_git_name} <${uiq_git_email}>")
+    else()
+      # A fresh clone on a machine where git knows nobody still knows who made the sources.
+      execute_process(COMMAND "${GIT_EXECUTABLE}" log -1 "--format=%an <%ae>"
+                      WORKING_DIRECTORY "${UIQ_SOURCE_ROOT}"
+                      OUTPUT_VARIABLE uiq_git_author OUTPUT_STRIP_TRAILING_WHITESPACE
+                      ERROR_QUIET)
+      if(uiq_git_author MATCHES "^[^<]+ <[^>]+>$")
+        set(UIQ_MAINTAINER "${uiq_git_author}")
+      endif()
     endif()
   endif()
 endif()
