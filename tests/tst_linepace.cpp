@@ -114,8 +114,8 @@ private slots:
         Rig::click(window().Command3);
     }
 
-    // A reply that would split the weather file's lines leaves the old file as it was, and
-    // the caption says the reply was malformed and where it came from.
+    // A line break inside the weather field splits the answer into two short lines: neither
+    // is a reply, the old file stays as it was, and the caption says how much came.
     void lineBreakInTheWeatherField()
     {
         QVERIFY(openRig({}));
@@ -127,12 +127,10 @@ private slots:
         QByteArray broken = reply(2);
         broken.replace(25, 2, "\r\n");
         QVERIFY(thermometer().setReply(broken));
-        QVERIFY(oneShot());
-        QVERIFY(!samples().last().at(1).toBool());
+        Rig::click(window().Command1);
+        QTRY_COMPARE_WITH_TIMEOUT(caption(), QStringLiteral("COM1 answered only 29 characters"),
+                                  5000);
         QCOMPARE(m_rig->fileContents(), good);
-        QVERIFY2(caption().contains(QStringLiteral("malformed")) &&
-                     caption().contains(QStringLiteral("COM1")),
-                 qPrintable(caption()));
     }
 };
 

@@ -14,8 +14,13 @@
 
 namespace {
 
-// When each piece of an answer arrives (ms after the command), and its bytes.
-using Pieces = QList<QPair<double, QByteArray>>;
+// What the line says: bytes, and when they arrive in ms.
+struct Piece
+{
+    double ms;
+    QByteArray bytes;
+};
+using Pieces = QList<Piece>;
 
 // A reply line of `length` characters, CR LF included.
 QByteArray line(int length, char letter)
@@ -27,34 +32,60 @@ struct ExchangeRun
 {
     core::ExchangeOutcome outcome = core::ExchangeOutcome::None;
     QByteArray reply;
+    std::size_t heard = 0;
+    double sentMs = -1;
     double endMs = 0;
 };
 
-// Plays a thermometer's answers into the exchange machine, waking it when it asks, until it
-// finishes.
-ExchangeRun runExchange(core::ExchangeForm form, const Pieces& pieces)
+// Plays a thermometer into the exchange machine, waking it when it asks, until it finishes.
+// `talk` arrives at its times after the request (before it, when negative: bytes that already
+// wait), `answer` at its times after the command went out.
+ExchangeRun runExchange(core::ExchangeForm form, const Pieces& answer, const Pieces& talk = {})
 {
     using namespace std::chrono;
     const auto at = [](double ms) {
-        return core::ExchangeTime{} + duration_cast<nanoseconds>(duration<double, std::milli>(ms));
+        return core::ExchangeTime{} + seconds(10) +
+               duration_cast<nanoseconds>(duration<double, std::milli>(ms));
+    };
+    const auto msOf = [&](core::ExchangeTime time) {
+        return duration<double, std::milli>(time - at(0)).count();
+    };
+    const auto hear = [](core::ExchangeMachine& machine, const QByteArray& bytes,
+                         core::ExchangeTime when) {
+        return machine.bytesArrived(std::string_view(bytes.constData(), size_t(bytes.size())),
+                                    when);
     };
     core::ExchangeMachine machine;
+    Pieces pending = talk;
+    while (!pending.isEmpty() && pending.first().ms < 0) {
+        hear(machine, pending.first().bytes, at(pending.first().ms));
+        pending.removeFirst();
+    }
+    ExchangeRun run;
     core::ExchangeStep step = machine.request(form, at(0));
     core::ExchangeTime now = at(0);
-    qsizetype next = 0;
     while (step.outcome == core::ExchangeOutcome::None && step.wakeAt) {
-        if (next < pieces.size() && at(pieces[next].first) < *step.wakeAt) {
-            now = at(pieces[next].first);
-            const QByteArray& bytes = pieces[next++].second;
-            step = machine.bytesArrived(std::string_view(bytes.constData(), size_t(bytes.size())),
-                                        now);
+        if (step.send) {
+            run.sentMs = msOf(now);
+            for (const Piece& piece : answer)
+                pending.append({piece.ms + run.sentMs, piece.bytes});
+            std::stable_sort(pending.begin(), pending.end(),
+                             [](const Piece& a, const Piece& b) { return a.ms < b.ms; });
+        }
+        if (!pending.isEmpty() && at(pending.first().ms) < *step.wakeAt) {
+            now = at(pending.first().ms);
+            step = hear(machine, pending.first().bytes, now);
+            pending.removeFirst();
         } else {
             now = *step.wakeAt;
             step = machine.timeReached(now);
         }
     }
-    return {step.outcome, QByteArray::fromStdString(step.reply),
-            duration<double, std::milli>(now - at(0)).count()};
+    run.outcome = step.outcome;
+    run.reply = QByteArray::fromStdString(step.reply);
+    run.heard = step.heard;
+    run.endMs = msOf(now);
+    return run;
 }
 
 } // namespace
@@ -95,56 +126,86 @@ private slots:
         using Form = core::ExchangeForm;
         using Outcome = core::ExchangeOutcome;
         QTest::addColumn<Form>("form");
-        QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<Pieces>("answer");
+        QTest::addColumn<Pieces>("talk");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QByteArray>("reply");
-        // How long after the last byte the reply may come, in ms; 0 for no limit.
-        QTest::addColumn<double>("within");
+        // When the exchange must have ended, in ms after the command, and not before.
+        QTest::addColumn<double>("endsBy");
+        QTest::addColumn<double>("notBefore");
 
         const QByteArray ack("\x06OK\r\n");
-        QTest::newRow("tick, exactly 51") << Form::Sampling << Pieces{{10, line(51, 'a')}}
-                                          << Outcome::Replied << line(51, 'a') << 5.0;
-        QTest::newRow("tick, bytes held back inside the line")
-            << Form::Sampling << Pieces{{10, QByteArray(51, 'a')}, {22, "bc\r\n"}}
-            << Outcome::Replied << QByteArray(51, 'a') + "bc\r\n"
-            << 5.0;
+        const QByteArray whole = line(56, 'a');
+        QTest::newRow("tick, a whole line ends at its line end")
+            << Form::Sampling << Pieces{{60, whole}} << Pieces{} << Outcome::Replied << whole
+            << 60.0 << 0.0;
+        QTest::newRow("tick, exactly 51 and no line end, after a long quiet")
+            << Form::Sampling << Pieces{{60, QByteArray(51, 'a')}} << Pieces{} << Outcome::Replied
+            << QByteArray(51, 'a') << 370.0 << 310.0;
+        QTest::newRow("tick, a pause after 52 characters")
+            << Form::Sampling << Pieces{{55, whole.left(52)}, {255, whole.mid(52)}} << Pieces{}
+            << Outcome::Replied << whole << 255.0 << 255.0;
+        QTest::newRow("tick, a pause after 5 characters")
+            << Form::Sampling << Pieces{{10, whole.left(5)}, {110, whole.mid(5)}} << Pieces{}
+            << Outcome::Replied << whole << 110.0 << 110.0;
         QTest::newRow("tick, acknowledged first")
-            << Form::Sampling << Pieces{{5, ack}, {105, line(56, 'b')}} << Outcome::Replied
-            << line(56, 'b') << 5.0;
-        QTest::newRow("tick, 50 only") << Form::Sampling << Pieces{{10, line(50, 'a')}}
-                                       << Outcome::TimedOut << QByteArray() << 0.0;
+            << Form::Sampling << Pieces{{5, ack}, {105, line(56, 'b')}} << Pieces{}
+            << Outcome::Replied << line(56, 'b') << 105.0 << 105.0;
+        QTest::newRow("tick, 30 characters and no more")
+            << Form::Sampling << Pieces{{30, whole.left(30)}} << Pieces{} << Outcome::PartAnswer
+            << QByteArray() << 3000.0 << 3000.0;
+        QTest::newRow("tick, over 4096 characters without a line end")
+            << Form::Sampling << Pieces{{10, QByteArray(4000, 'p')}, {20, QByteArray(200, 'p')}}
+            << Pieces{} << Outcome::TooLong << QByteArray() << 20.0 << 20.0;
+        // An earlier answer, late, is on the line when the command is due: it is heard out and
+        // the command goes 20 ms after its line end.
+        QTest::newRow("tick, a late answer on the line when the command is due")
+            << Form::Sampling << Pieces{{60, line(56, 'b')}}
+            << Pieces{{-10, whole.left(20)}, {15, whole.mid(20)}} << Outcome::Replied
+            << line(56, 'b') << 60.0 << 60.0;
+        Pieces chatter;
+        for (int ms = -5; ms < 3200; ms += 10)
+            chatter.append({double(ms), QByteArray("xy\r\n")});
+        QTest::newRow("tick, a line that never falls quiet")
+            << Form::Sampling << Pieces{} << chatter << Outcome::LineBusy << QByteArray() << 3000.0
+            << 3000.0;
         QTest::newRow("one-shot, acknowledged, exactly 50")
-            << Form::OneShot << Pieces{{5, ack}, {105, line(50, 'b')}} << Outcome::Replied
-            << line(50, 'b') << 5.0;
-        QTest::newRow("one-shot, one answer only") << Form::OneShot << Pieces{{10, line(56, 'a')}}
-                                                   << Outcome::Replied << line(56, 'a') << 1000.0;
-        QTest::newRow("one-shot, reply held back inside its line")
-            << Form::OneShot << Pieces{{10, QByteArray(30, 'a')}, {45, line(26, 'a')}}
-            << Outcome::Replied << line(56, 'a') << 1000.0;
+            << Form::OneShot << Pieces{{5, ack}, {105, line(50, 'b')}} << Pieces{}
+            << Outcome::Replied << line(50, 'b') << 105.0 << 105.0;
+        QTest::newRow("one-shot, one answer only, then a wait for a second")
+            << Form::OneShot << Pieces{{60, whole}} << Pieces{} << Outcome::Replied << whole
+            << 310.0 << 310.0;
         QTest::newRow("one-shot, two answers")
-            << Form::OneShot << Pieces{{10, line(56, 'a')}, {110, line(56, 'b')}}
-            << Outcome::Replied << line(56, 'b') << 5.0;
-        QTest::newRow("one-shot, silent")
-            << Form::OneShot << Pieces{} << Outcome::TimedOut << QByteArray() << 0.0;
+            << Form::OneShot << Pieces{{60, whole}, {160, line(56, 'b')}} << Pieces{}
+            << Outcome::Replied << line(56, 'b') << 160.0 << 160.0;
+        QTest::newRow("one-shot, silent") << Form::OneShot << Pieces{} << Pieces{}
+                                          << Outcome::NoAnswer << QByteArray() << 3000.0 << 3000.0;
     }
 
-    // Each form takes the whole reply it should, soon after the line falls quiet, and no more.
+    // Each form takes the whole line it should, as soon as it has ended and no sooner, and a
+    // line that did not end, went on too long or never fell quiet is no reply.
     void exchange()
     {
         QFETCH(core::ExchangeForm, form);
-        QFETCH(Pieces, pieces);
+        QFETCH(Pieces, answer);
+        QFETCH(Pieces, talk);
         QFETCH(core::ExchangeOutcome, outcome);
         QFETCH(QByteArray, reply);
-        QFETCH(double, within);
+        QFETCH(double, endsBy);
+        QFETCH(double, notBefore);
 
-        const ExchangeRun run = runExchange(form, pieces);
+        const ExchangeRun run = runExchange(form, answer, talk);
         QCOMPARE(run.outcome, outcome);
         QCOMPARE(run.reply, reply);
-        if (outcome == core::ExchangeOutcome::TimedOut)
-            QVERIFY2(run.endMs >= 3000 && run.endMs < 3100, qPrintable(QString::number(run.endMs)));
-        if (within > 0)
-            QVERIFY2(run.endMs <= pieces.last().first + within,
-                     qPrintable(QString::number(run.endMs)));
+        const double sent = run.sentMs < 0 ? 0 : run.sentMs;
+        const QString timing =
+            QStringLiteral("sent at %1 ms, ended at %2 ms").arg(sent).arg(run.endMs);
+        QVERIFY2(run.endMs - sent <= endsBy + 0.01, qPrintable(timing));
+        QVERIFY2(run.endMs - sent >= notBefore - 0.01, qPrintable(timing));
+        if (outcome == core::ExchangeOutcome::PartAnswer)
+            QCOMPARE(run.heard, std::size_t(30));
+        if (!talk.isEmpty() && outcome == core::ExchangeOutcome::Replied)
+            QVERIFY2(sent >= 15 + 20, qPrintable(timing));
     }
 
     void fields_data()

@@ -20,13 +20,16 @@ ExchangeStep ExchangeMachine::request(ExchangeForm form, ExchangeTime now)
 
 ExchangeStep ExchangeMachine::bytesArrived(std::string_view bytes, ExchangeTime now)
 {
-    if (!busy() || bytes.empty())
+    if (bytes.empty())
         return advance(now);
-    if (m_phase == Phase::AwaitSecond)
-        m_phase = Phase::SecondAnswer;
-    const std::size_t room = kMaxReplyBytes - std::min(kMaxReplyBytes, m_answer.size());
-    m_answer.append(bytes.substr(0, room));
-    m_lastByte = now;
+    m_lastHeard = now;
+    m_lastEndedLine = bytes.back() == '\n';
+    if (m_phase == Phase::Idle || m_phase == Phase::Settling)
+        return advance(now);
+    ExchangeStep step;
+    take(bytes, step, now);
+    if (step.outcome != ExchangeOutcome::None)
+        return step;
     return advance(now);
 }
 
@@ -44,70 +47,100 @@ ExchangeStep ExchangeMachine::abandon(ExchangeTime now)
 
 ExchangeStep ExchangeMachine::start(ExchangeForm form, ExchangeTime now)
 {
-    m_phase = Phase::Answer;
     m_form = form;
-    m_deadline = now + m_deadlineAfter;
-    m_lastByte = now;
-    m_answer.clear();
+    m_line.clear();
     m_firstAnswer.clear();
+    m_longestShortLine = 0;
+    if (lineQuiet(now))
+        return sendCommand(now);
+    m_phase = Phase::Settling;
+    m_deadline = now + m_deadlineAfter;
     ExchangeStep step;
-    step.send = true;
-    step.sendForm = form;
     step.wakeAt = nextWake();
     return step;
 }
 
-std::size_t ExchangeMachine::replyThreshold() const
+ExchangeStep ExchangeMachine::sendCommand(ExchangeTime now)
 {
-    return m_form == ExchangeForm::Sampling ? kSamplingThreshold : kOneShotThreshold;
+    m_phase = Phase::Answer;
+    m_deadline = now + m_deadlineAfter;
+    m_line.clear();
+    m_firstAnswer.clear();
+    m_longestShortLine = 0;
+    ExchangeStep step;
+    step.send = true;
+    step.sendForm = m_form;
+    step.wakeAt = nextWake();
+    return step;
 }
 
-ExchangeClock::duration ExchangeMachine::quietGap() const
+// Splits what came into lines; bytes after the line that finishes the exchange belong to no
+// reply of it.
+void ExchangeMachine::take(std::string_view bytes, ExchangeStep& step, ExchangeTime now)
 {
-    const bool endsLine = !m_answer.empty() && m_answer.back() == '\n';
-    return endsLine ? ExchangeClock::duration(kQuietGap)
-                    : ExchangeClock::duration(kQuietGapInsideLine);
+    while (!bytes.empty() && step.outcome == ExchangeOutcome::None && busy()) {
+        if (m_phase == Phase::AwaitSecond)
+            m_phase = Phase::SecondAnswer;
+        const std::size_t end = bytes.find('\n');
+        const std::size_t count = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (count > kMaxReplyBytes - m_line.size()) {
+            step = finish(ExchangeOutcome::TooLong, {}, now);
+            return;
+        }
+        m_line.append(bytes.substr(0, count));
+        bytes.remove_prefix(count);
+        if (end != std::string_view::npos)
+            lineEnded(step, now);
+    }
+}
+
+// The line in m_line is whole: a reply, or an acknowledgement to throw away.
+void ExchangeMachine::lineEnded(ExchangeStep& step, ExchangeTime now)
+{
+    std::string line = std::move(m_line);
+    m_line.clear();
+    if (line.size() < replyThreshold()) {
+        m_longestShortLine = std::max(m_longestShortLine, line.size());
+        // The one-shot form takes the line after an acknowledgement as its reply.
+        if (m_form == ExchangeForm::OneShot && m_phase == Phase::Answer)
+            m_phase = Phase::SecondAnswer;
+        return;
+    }
+    if (m_form == ExchangeForm::Sampling || m_phase == Phase::SecondAnswer) {
+        step = finish(ExchangeOutcome::Replied, std::move(line), now);
+        return;
+    }
+    // A whole first answer is kept, in case no second one follows.
+    m_firstAnswer = std::move(line);
+    m_phase = Phase::AwaitSecond;
+    m_awaitSince = now;
 }
 
 ExchangeStep ExchangeMachine::advance(ExchangeTime now)
 {
-    if (!busy())
-        return {};
-
-    const auto silence = now - m_lastByte;
-    const bool whole = m_answer.size() >= replyThreshold();
-    // A line that floods never falls quiet; what fills the buffer is all that can be taken.
-    const bool ended = whole && (silence >= quietGap() || m_answer.size() >= kMaxReplyBytes);
-    const bool acknowledgement =
-        !whole && m_answer.size() >= kOneShotHeadThreshold && silence >= quietGap();
-    const bool late = now >= m_deadline;
-
     switch (m_phase) {
     case Phase::Idle:
+        return {};
+    case Phase::Settling:
+        if (lineQuiet(now))
+            return sendCommand(now);
+        if (now >= m_deadline)
+            return finish(ExchangeOutcome::LineBusy, {}, now);
         break;
     case Phase::Answer:
     case Phase::SecondAnswer:
-        if (ended || (late && whole)) {
-            if (m_form == ExchangeForm::Sampling || m_phase == Phase::SecondAnswer)
-                return finish(ExchangeOutcome::Replied, std::move(m_answer), now);
-            // A whole first answer is kept, in case no second one follows.
-            m_firstAnswer = std::move(m_answer);
-            m_answer.clear();
-            if (late)
-                return finishLate(now);
-            m_phase = Phase::AwaitSecond;
-            break;
-        }
-        if (late)
+        if (m_line.size() >= replyThreshold() && now - *m_lastHeard >= kQuietWithoutLineEnd) {
+            // A reply with no line end at all, long enough and long quiet.
+            ExchangeStep step;
+            lineEnded(step, now);
+            if (step.outcome != ExchangeOutcome::None)
+                return step;
+        } else if (now >= m_deadline) {
             return finishLate(now);
-        if (acknowledgement) {
-            m_answer.clear();
-            if (m_form == ExchangeForm::OneShot)
-                m_phase = Phase::SecondAnswer;
         }
         break;
     case Phase::AwaitSecond:
-        if (late || silence >= kSecondAnswerWait)
+        if (now >= m_deadline || now - m_awaitSince >= kSecondAnswerWait)
             return finishLate(now);
         break;
     }
@@ -118,16 +151,21 @@ ExchangeStep ExchangeMachine::advance(ExchangeTime now)
 
 ExchangeStep ExchangeMachine::finishLate(ExchangeTime now)
 {
-    if (m_firstAnswer.empty())
-        return finish(ExchangeOutcome::TimedOut, {}, now);
-    return finish(ExchangeOutcome::Replied, std::move(m_firstAnswer), now);
+    if (!m_firstAnswer.empty())
+        return finish(ExchangeOutcome::Replied, std::move(m_firstAnswer), now);
+    const std::size_t heard = std::max(m_line.size(), m_longestShortLine);
+    if (heard == 0)
+        return finish(ExchangeOutcome::NoAnswer, {}, now);
+    ExchangeStep step = finish(ExchangeOutcome::PartAnswer, {}, now);
+    step.heard = heard;
+    return step;
 }
 
 ExchangeStep ExchangeMachine::finish(ExchangeOutcome outcome, std::string reply, ExchangeTime now)
 {
     const ExchangeForm finished = m_form;
     m_phase = Phase::Idle;
-    m_answer.clear();
+    m_line.clear();
     m_firstAnswer.clear();
 
     ExchangeStep step;
@@ -141,15 +179,41 @@ ExchangeStep ExchangeMachine::finish(ExchangeOutcome outcome, std::string reply,
     return step;
 }
 
+std::size_t ExchangeMachine::replyThreshold() const
+{
+    return m_form == ExchangeForm::Sampling ? kSamplingThreshold : kOneShotThreshold;
+}
+
+ExchangeClock::duration ExchangeMachine::quietNeeded() const
+{
+    return m_lastEndedLine ? ExchangeClock::duration(kSettleGap)
+                           : ExchangeClock::duration(kQuietWithoutLineEnd);
+}
+
+bool ExchangeMachine::lineQuiet(ExchangeTime now) const
+{
+    return !m_lastHeard || now - *m_lastHeard >= quietNeeded();
+}
+
 std::optional<ExchangeTime> ExchangeMachine::nextWake() const
 {
-    if (!busy())
-        return std::nullopt;
     ExchangeTime wake = m_deadline;
-    if (m_phase == Phase::AwaitSecond)
-        wake = std::min(wake, m_lastByte + kSecondAnswerWait);
-    else if (m_answer.size() >= kOneShotHeadThreshold)
-        wake = std::min<ExchangeTime>(wake, m_lastByte + quietGap());
+    switch (m_phase) {
+    case Phase::Idle:
+        return std::nullopt;
+    case Phase::Settling:
+        if (m_lastHeard)
+            wake = std::min(wake, *m_lastHeard + quietNeeded());
+        break;
+    case Phase::Answer:
+    case Phase::SecondAnswer:
+        if (m_line.size() >= replyThreshold())
+            wake = std::min<ExchangeTime>(wake, *m_lastHeard + kQuietWithoutLineEnd);
+        break;
+    case Phase::AwaitSecond:
+        wake = std::min<ExchangeTime>(wake, m_awaitSince + kSecondAnswerWait);
+        break;
+    }
     return wake;
 }
 

@@ -41,6 +41,31 @@ std::string noAnswer(int port)
     return "The thermometer did not answer on " + portName(port);
 }
 
+std::string exchangeFailed(const ExchangeStep& step, int port)
+{
+    const std::size_t threshold =
+        step.finishedForm == ExchangeForm::Sampling ? kSamplingThreshold : kOneShotThreshold;
+    switch (step.outcome) {
+    case ExchangeOutcome::PartAnswer:
+        return step.heard < threshold
+                   ? portName(port) + " answered only " + std::to_string(step.heard) + " characters"
+                   : portName(port) + " answered " + std::to_string(step.heard) +
+                         " characters without ending its line";
+    case ExchangeOutcome::TooLong:
+        return portName(port) + " sent more than " + std::to_string(kMaxReplyBytes) +
+               " characters without a line end";
+    case ExchangeOutcome::LineBusy:
+        return "The line on " + portName(port) +
+               " is busy: it did not fall quiet, so the thermometer was not asked";
+    case ExchangeOutcome::NoAnswer:
+    case ExchangeOutcome::None:
+    case ExchangeOutcome::Replied:
+    case ExchangeOutcome::Abandoned:
+        break;
+    }
+    return noAnswer(port);
+}
+
 std::string malformed(int port)
 {
     return "The thermometer's reply on " + portName(port) +

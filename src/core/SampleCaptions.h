@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/ExchangeMachine.h"
+
 #include <string>
 #include <vector>
 
@@ -17,6 +19,8 @@ std::string withFileError(const std::string& caption, const std::string& path,
 std::string notOpen(int port, const std::string& reason);
 std::string lost(int port, const std::string& reason);
 std::string noAnswer(int port);
+// Why an exchange that ended without a reply (any outcome but Replied and Abandoned) gave none.
+std::string exchangeFailed(const ExchangeStep& step, int port);
 // The reply's weather field would split the file's lines, so the file was not written.
 std::string malformed(int port);
 

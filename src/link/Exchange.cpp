@@ -35,21 +35,32 @@ void Exchange::setTimeout(int milliseconds)
         m_machine = core::ExchangeMachine(std::chrono::milliseconds(milliseconds));
 }
 
-Exchange::Form Exchange::form() const
-{
-    return toForm(m_machine.form());
-}
-
 void Exchange::request(Form form)
 {
+    if (!m_machine.busy()) {
+        m_askedPort = m_line.CommPort();
+        hearWaiting();
+    }
     carry(m_machine.request(
         form == Form::OneShot ? core::ExchangeForm::OneShot : core::ExchangeForm::Sampling, now()));
 }
 
+// Bytes left waiting while no exchange ran are heard now: a line that talks when the command
+// is due is heard out before the command goes.
+void Exchange::hearWaiting()
+{
+    m_line.readWaiting();
+    m_line.setInputLen(0);
+    const QByteArray bytes = m_line.Input();
+    if (!bytes.isEmpty())
+        carry(m_machine.bytesArrived(std::string_view(bytes.constData(), size_t(bytes.size())),
+                                     now()));
+}
+
 void Exchange::onData()
 {
-    // Bytes that come while no exchange runs are left where they are, to be thrown away before
-    // the next command: a line that floods then costs no work at all.
+    // Bytes that come while no exchange runs are left where they are until the next command is
+    // due: a line that floods then costs no work at all.
     if (!m_machine.busy())
         return;
     m_line.setInputLen(0);
@@ -95,8 +106,12 @@ void Exchange::carry(core::ExchangeStep step)
     case core::ExchangeOutcome::Replied:
         emit replied(finished, QByteArray(step.reply.data(), qsizetype(step.reply.size())));
         break;
-    case core::ExchangeOutcome::TimedOut:
-        emit failed(finished, QString::fromStdString(core::captions::noAnswer(m_askedPort)));
+    case core::ExchangeOutcome::NoAnswer:
+    case core::ExchangeOutcome::PartAnswer:
+    case core::ExchangeOutcome::TooLong:
+    case core::ExchangeOutcome::LineBusy:
+        emit failed(finished,
+                    QString::fromStdString(core::captions::exchangeFailed(step, m_askedPort)));
         break;
     case core::ExchangeOutcome::Abandoned:
         emit failed(finished, m_abandonReason);
@@ -114,8 +129,6 @@ void Exchange::send()
     // resumes by itself once the thermometer is back.
     m_line.setPortOpen(true);
     if (m_line.PortOpen()) {
-        // An earlier reply's tail or noise waiting now would become the head of this reply.
-        m_line.discardInput();
         if (m_line.Output(
                 QByteArray(core::kMeasureCommand.data(), qsizetype(core::kMeasureCommand.size()))))
             return;

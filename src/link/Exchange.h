@@ -29,7 +29,6 @@ public:
     // Takes effect from the next exchange on; meant for tests that must not wait seconds.
     void setTimeout(int milliseconds);
     bool busy() const { return m_machine.busy(); }
-    Form form() const;
     // Sampling ticks let go because an exchange was still running.
     long ticksLetGo() const { return m_machine.ticksLetGo(); }
     // The port the running or last exchange asked, whatever the port is now: COM3 is 3.
@@ -45,6 +44,7 @@ signals:
     void failed(Exchange::Form form, const QString& reason);
 
 private:
+    void hearWaiting();
     void onData();
     void onWake();
     void onLineLost(const QString& message);

@@ -117,14 +117,6 @@ QByteArray MSComm::Input()
     return m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
 }
 
-void MSComm::discardInput()
-{
-    if (!m_port.isOpen())
-        return;
-    m_port.readAll();
-    m_port.clear(QSerialPort::Input);
-}
-
 void MSComm::readWaiting()
 {
     // A zero timeout polls: it reads what is there and never waits. Finding nothing counts

@@ -38,8 +38,6 @@ public:
     bool Output(const QByteArray& bytes);
     qint64 InBufferCount() const { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
     QByteArray Input();
-    // Throws away every byte waiting, in this program's buffer and in the system's.
-    void discardInput();
     // Reads what already waits in the system's buffer, without waiting; dataArrived() is
     // emitted before this returns when bytes came.
     void readWaiting();

@@ -30,6 +30,16 @@ bool SerialLine::open(int port)
         m_lastError = core::captions::noSuchPort(port);
         return false;
     }
+    // Wine lets a second program open a port that one already holds, and the two would split
+    // the thermometer's answers between them: one named mutex a port keeps this program to one
+    // reader, in every Windows and under Wine alike.
+    const std::wstring reader = L"Global\\UiQuorvix-COM" + std::to_wstring(port);
+    m_reader = CreateMutexW(nullptr, TRUE, reader.c_str());
+    if (!m_reader || GetLastError() == ERROR_ALREADY_EXISTS) {
+        m_lastError = core::captions::portInUse();
+        close();
+        return false;
+    }
     // The \\.\ form names COM10 and above too.
     const std::wstring name = L"\\\\.\\COM" + std::to_wstring(port);
     m_handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -39,6 +49,7 @@ bool SerialLine::open(int port)
         m_lastError = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
                           ? core::captions::portInUse()
                           : win::errorText(error);
+        close();
         return false;
     }
 
@@ -84,6 +95,11 @@ bool SerialLine::open(int port)
 
 void SerialLine::close()
 {
+    if (m_reader) {
+        ReleaseMutex(m_reader);
+        CloseHandle(m_reader);
+        m_reader = nullptr;
+    }
     if (m_handle == INVALID_HANDLE_VALUE)
         return;
     if (m_readPending) {
@@ -114,16 +130,6 @@ bool SerialLine::send(const std::string& bytes)
         return true;
     m_lastError = done ? "the line did not take the command in time" : win::errorText(error);
     return false;
-}
-
-void SerialLine::discardInput()
-{
-    // A read that has already ended holds bytes that came before now: they go too.
-    if (m_readPending && WaitForSingleObject(m_read.hEvent, 0) == WAIT_OBJECT_0)
-        onReadEvent();
-    m_received.clear();
-    if (isOpen())
-        PurgeComm(m_handle, PURGE_RXCLEAR);
 }
 
 SerialLine::Event SerialLine::onReadEvent()

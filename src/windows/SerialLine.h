@@ -28,8 +28,6 @@ public:
     const std::string& lastError() const { return m_lastError; }
 
     bool send(const std::string& bytes);
-    // Drops every byte received and not yet handed over.
-    void discardInput();
 
     HANDLE readEvent() const { return m_read.hEvent; }
     // Called when readEvent() is signalled.
@@ -44,6 +42,8 @@ private:
     void fail(const char* what);
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
+    // Held while the port is open: this program's claim to be the port's one reader.
+    HANDLE m_reader = nullptr;
     OVERLAPPED m_read = {};
     bool m_readPending = false;
     char m_buffer[1] = {};

@@ -445,7 +445,18 @@ bool UiQuorvix::askNoPort()
 
 void UiQuorvix::request(core::ExchangeForm form)
 {
+    if (!m_exchange.busy()) {
+        m_askedPort = MSComm1.port();
+        hearWaiting();
+    }
     follow(m_exchange.request(form, core::ExchangeClock::now()));
+}
+
+// Bytes the line already holds are heard before the exchange decides whether the line is quiet.
+void UiQuorvix::hearWaiting()
+{
+    if (WaitForSingleObject(MSComm1.readEvent(), 0) == WAIT_OBJECT_0)
+        onLineEvent();
 }
 
 void UiQuorvix::follow(const core::ExchangeStep& step)
@@ -461,7 +472,6 @@ void UiQuorvix::follow(const core::ExchangeStep& step)
             abandon(core::captions::notOpen(MSComm1.port(), MSComm1.lastError()));
             return;
         }
-        MSComm1.discardInput();
         if (!MSComm1.send(std::string(core::kMeasureCommand))) {
             abandon(core::captions::notOpen(MSComm1.port(), MSComm1.lastError()));
             return;
@@ -489,8 +499,11 @@ void UiQuorvix::deliver(const core::ExchangeStep& step)
             showReading(m_sampling.caption(reading.caption));
         break;
     }
-    case core::ExchangeOutcome::TimedOut:
-        showReading(core::captions::noAnswer(m_askedPort));
+    case core::ExchangeOutcome::NoAnswer:
+    case core::ExchangeOutcome::PartAnswer:
+    case core::ExchangeOutcome::TooLong:
+    case core::ExchangeOutcome::LineBusy:
+        showReading(core::captions::exchangeFailed(step, m_askedPort));
         break;
     case core::ExchangeOutcome::Abandoned:
         showReading(m_abandonCaption);
@@ -543,6 +556,7 @@ DWORD UiQuorvix::millisecondsToWake() const
 void UiQuorvix::onTime()
 {
     if (m_wakeAt && core::ExchangeClock::now() >= *m_wakeAt) {
+        hearWaiting();
         m_wakeAt.reset();
         follow(m_exchange.timeReached(core::ExchangeClock::now()));
     }

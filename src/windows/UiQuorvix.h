@@ -59,6 +59,7 @@ private:
     bool openPort(int port);
     bool askNoPort();
     void request(core::ExchangeForm form);
+    void hearWaiting();
     void follow(const core::ExchangeStep& step);
     void deliver(const core::ExchangeStep& step);
     void abandon(const std::string& caption);

@@ -122,6 +122,15 @@ start_program
 [ "$(registry_value CPort)" = 1 ] || fail "CPort is '$(registry_value CPort)'"
 [ "$(registry_value WXPath)" = 'C:\UiView\WXprs.txt' ] || fail "WXPath is '$(registry_value WXPath)'"
 
+echo "== A second program on the same port is told it is in use, and the first reads on"
+exec {second}< <(UIQ_REPORT_CAPTION=1 exec wine "$exe" 2>/dev/null)
+second_pid=$!
+await "$second" '^caption ' || fail "the second program showed no caption"
+[ "$line" = 'caption COM1 cannot be opened: it is in use by another program, or access is denied' ] ||
+    fail "the second program on COM1 says '$line'"
+kill "$second_pid"
+while kill -0 "$second_pid" 2>/dev/null; do wait "$second_pid" 2>/dev/null || true; done
+
 echo "== OneShot, pressed with Enter where the focus starts, writes C:\\UiView\\WXprs.txt byte for byte"
 mkdir -p "$drive_c/UiView"
 before=$(LC_ALL=C date '+%b %d %Y %H:%M')
