@@ -2,7 +2,7 @@
 
 #include "core/PortChoice.h"
 
-#include <vector>
+#include <cstdio>
 
 namespace core::captions {
 
@@ -12,6 +12,8 @@ constexpr std::size_t kQuotedCharacters = 40;
 constexpr std::size_t kPathHead = 20;
 constexpr std::size_t kPathTail = 40;
 const char* const kEllipsis = "\u2026";
+const char* const kDash = " \u2013 ";
+const char* const kDegreesCelsius = "\u00b0C";
 
 bool continuesCharacter(char byte)
 {
@@ -39,6 +41,43 @@ std::string portRange()
            std::to_string(portAt(kScrollMinimum));
 }
 
+std::string kindName(EntryKind kind)
+{
+    switch (kind) {
+    case EntryKind::File:
+        return "a file";
+    case EntryKind::Folder:
+        return "a folder";
+    case EntryKind::NamedPipe:
+        return "a named pipe (FIFO)";
+    case EntryKind::Device:
+        return "a device";
+    case EntryKind::Socket:
+        return "a socket";
+    case EntryKind::Unknown:
+        break;
+    }
+    return "an entry of an unknown kind";
+}
+
+std::string characterName(unsigned code)
+{
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "U+%04X", code);
+    switch (code) {
+    case 0x00:
+        return std::string("NUL, ") + hex;
+    case 0x09:
+        return std::string("tab, ") + hex;
+    case 0x0a:
+        return std::string("line feed, ") + hex;
+    case 0x0d:
+        return std::string("carriage return, ") + hex;
+    default:
+        return hex;
+    }
+}
+
 } // namespace
 
 std::string stopped()
@@ -51,9 +90,10 @@ std::string started()
     return "Started";
 }
 
-std::string portName(int port)
+std::string portName(int port, std::string_view device)
 {
-    return "COM" + std::to_string(port);
+    const std::string name = "COM" + std::to_string(port);
+    return device.empty() ? name : name + " (" + std::string(device) + ")";
 }
 
 std::string quoted(std::string_view typed)
@@ -84,6 +124,24 @@ std::string shownPath(std::string_view path)
     return shown;
 }
 
+std::string latin1ToUtf8(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xc0 | (code >> 6));
+            text += static_cast<char>(0x80 | (code & 0x3f));
+        }
+    }
+    return text;
+}
+
+// ---- The port selector ----
+
 std::string notAPortNumber(std::string_view typed)
 {
     return quoted(typed) + " is not a port number";
@@ -104,9 +162,271 @@ std::string noPortChosen()
     return "No port is chosen: type a port number " + portRange();
 }
 
-std::string cannotBeOpened(int port, std::string_view reason)
+std::string cannotBeOpened(const std::string& port, std::string_view reason)
 {
-    return portName(port) + " cannot be opened: " + std::string(reason);
+    return port + " cannot be opened: " + std::string(reason);
+}
+
+// ---- Readings and the exchange ----
+
+std::string reading(const std::string& temperatureField)
+{
+    return latin1ToUtf8(temperatureField) + kDegreesCelsius;
+}
+
+std::string oneShot(const std::string& temperatureField)
+{
+    return "One shot " + reading(temperatureField);
+}
+
+std::string withFileError(const std::string& caption, std::string_view path,
+                          std::string_view reason)
+{
+    return caption + kDash + "cannot write " + shownPath(path) + ": " + std::string(reason);
+}
+
+std::string malformed(const std::string& port)
+{
+    return "The thermometer's reply on " + port +
+           " was malformed; the weather file was not written";
+}
+
+std::string notOpen(const std::string& port, std::string_view reason)
+{
+    return reason.empty() ? port + " is not open" : port + " is not open: " + std::string(reason);
+}
+
+std::string lost(const std::string& port, std::string_view reason)
+{
+    return port + " was lost: " + std::string(reason);
+}
+
+std::string noAnswer(const std::string& port)
+{
+    return "The thermometer did not answer on " + port;
+}
+
+std::string exchangeFailed(const ExchangeStep& step, const std::string& port)
+{
+    const std::size_t threshold =
+        step.finishedForm == ExchangeForm::Sampling ? kSamplingThreshold : kOneShotThreshold;
+    switch (step.outcome) {
+    case ExchangeOutcome::PartAnswer:
+        return step.heard < threshold
+                   ? port + " answered only " + std::to_string(step.heard) + " characters"
+                   : port + " answered " + std::to_string(step.heard) +
+                         " characters without ending its line";
+    case ExchangeOutcome::TooLong:
+        return port + " sent more than " + std::to_string(kMaxReplyBytes) +
+               " characters without a line end";
+    case ExchangeOutcome::LineBusy:
+        return "The line on " + port +
+               " is busy: it did not fall quiet, so the thermometer was not asked";
+    case ExchangeOutcome::NoAnswer:
+    case ExchangeOutcome::None:
+    case ExchangeOutcome::Replied:
+    case ExchangeOutcome::Abandoned:
+        break;
+    }
+    return noAnswer(port);
+}
+
+// ---- Settings ----
+
+std::string pathNotSaved(std::string_view location)
+{
+    return "The path cannot be saved in " + std::string(location);
+}
+
+std::string portNotSaved(std::string_view location)
+{
+    return "The port cannot be saved in " + std::string(location);
+}
+
+std::string settingsNotSaved(bool isStarted, std::string_view location)
+{
+    return (isStarted ? started() : stopped()) + kDash + "settings cannot be saved in " +
+           std::string(location);
+}
+
+std::string cannotBeRead(const std::vector<std::string>& names, std::string_view where)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        joined += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return joined + " cannot be read: " + std::string(where);
+}
+
+std::string pathLongerThanBox(std::size_t characters)
+{
+    return "The stored path is longer than the path box holds (" + std::to_string(characters) +
+           " characters); it stays as stored";
+}
+
+std::string startUp(const std::vector<std::string>& problems, bool settingsUnsaved,
+                    std::string_view location)
+{
+    if (problems.empty())
+        return settingsUnsaved ? settingsNotSaved(false, location) : stopped();
+    std::string joined;
+    for (const std::string& problem : problems)
+        joined += (joined.empty() ? "" : kDash) + problem;
+    return joined;
+}
+
+std::string unreadableLine(int number, std::string_view file, std::string_view problem)
+{
+    return "line " + std::to_string(number) + " of " + std::string(file) + " " +
+           std::string(problem);
+}
+
+std::string lineNotUtf8()
+{
+    return "is not valid UTF-8";
+}
+
+std::string lineHoldsControlCharacter()
+{
+    return "holds a control character";
+}
+
+std::string groupNotClosed()
+{
+    return "opens a group without its closing \"]\"";
+}
+
+std::string lineWithoutEquals()
+{
+    return "has no \"=\"";
+}
+
+std::string lineWithoutName()
+{
+    return "has no name before \"=\"";
+}
+
+std::string damagedValue(std::string_view marker)
+{
+    return "holds a damaged " + std::string(marker) + " value";
+}
+
+// ---- Why a port cannot be used ----
+
+std::string noSuchPort(int port)
+{
+    return "there is no " + portName(port);
+}
+
+std::string portInUse()
+{
+    return "it is in use by another program, or access is denied";
+}
+
+std::string portRefusedToUser()
+{
+    return "access is denied; you may need to be in the dialout group";
+}
+
+std::string lineSettingsRefused()
+{
+    return "the line settings " + std::string(kPortLineSettings) + " are refused";
+}
+
+std::string deviceStoppedAnswering()
+{
+    return "the device stopped answering";
+}
+
+std::string commandNotTaken()
+{
+    return "the line did not take the command in time";
+}
+
+// ---- Why the weather file cannot be written ----
+
+std::string noPathSet()
+{
+    return "no path is set";
+}
+
+std::string pathHoldsControlCharacter(unsigned code)
+{
+    return "the path holds a control character (" + characterName(code) + ")";
+}
+
+std::string windowsDevicePath(std::string_view prefix)
+{
+    return "\"" + std::string(prefix) + "\" names a Windows device, not a file";
+}
+
+std::string windowsDeviceName(std::string_view name)
+{
+    return "\"" + std::string(name) + "\" is the name of a Windows device, not a file";
+}
+
+std::string notAPathHere()
+{
+    return "not a path this system can write";
+}
+
+std::string driveNotMapped(std::string_view drive, std::string_view root)
+{
+    return "drive " + std::string(drive) + " is not mapped (" + std::string(root) + " is missing)";
+}
+
+std::string notAFile(EntryKind kind)
+{
+    return "it is " + kindName(kind) + ", not a file";
+}
+
+std::string leadsToNotAFile(std::string_view target, EntryKind kind)
+{
+    return "it leads to " + std::string(target) + ", which is " + kindName(kind) + ", not a file";
+}
+
+std::string notAFolder(std::string_view path, EntryKind kind)
+{
+    return std::string(path) + " is " + kindName(kind) + ", not a folder";
+}
+
+std::string folderMissing(std::string_view folder)
+{
+    return "the folder " + std::string(folder) + " does not exist";
+}
+
+std::string unreachable(std::string_view path, std::string_view reason)
+{
+    return std::string(path) + " cannot be reached: " + std::string(reason);
+}
+
+std::string linkOfAnotherUser(std::string_view link, long uid)
+{
+    return (link.empty() ? std::string("it") : std::string(link)) +
+           " is a link that another user (uid " + std::to_string(uid) +
+           ") made in a shared folder; it is not followed";
+}
+
+std::string tooManyLinks(int most)
+{
+    return "it leads through more than " + std::to_string(most) + " links";
+}
+
+std::string linkUnreadable(std::string_view link)
+{
+    return "the link " + std::string(link) + " cannot be read";
+}
+
+std::string diskFull()
+{
+    return "the disk is full";
+}
+
+// ---- The program itself ----
+
+std::string needsDisplay()
+{
+    return "UiQuorvix needs a display to show its window: DISPLAY and WAYLAND_DISPLAY are both "
+           "unset.";
 }
 
 } // namespace core::captions

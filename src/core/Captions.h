@@ -1,30 +1,117 @@
 #pragma once
 
+#include "core/ExchangeMachine.h"
+
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The texts of the window's caption, the program's status line. Both programs show these
-// words and no others, so a user reads the same message on Linux and on Windows.
+// Every text either program shows or prints, in UTF-8: the captions of the status line and the
+// reasons inside them. Both programs say the same words for the same fault, and a reader finds
+// each text here once. Only a system's own error message comes from elsewhere.
 namespace core::captions {
 
+// ---- The state ----
 std::string stopped();
 std::string started();
 
-// "COM3": a port as the user knows it.
-std::string portName(int port);
+// ---- Names and quotes ----
 
+// "COM3", or "COM3 (/dev/ttyS2)" where the platform knows the device behind the port.
+std::string portName(int port, std::string_view device = {});
 // Text the user typed, in quotes, cut to a few dozen characters so that a pasted page never
 // becomes the caption (the window would redraw it on every key).
 std::string quoted(std::string_view typed);
-
 // A path as a caption shows it: control characters as U+FFFD, and a long path cut in the
 // middle, keeping its start and the file's name.
 std::string shownPath(std::string_view path);
+// The device's bytes as text: each byte is the Latin-1 character of that code.
+std::string latin1ToUtf8(std::string_view bytes);
 
+// ---- The port selector ----
 std::string notAPortNumber(std::string_view typed);
 std::string storedPortNotANumber(std::string_view stored);
 std::string portOutOfRange();
 std::string noPortChosen();
-std::string cannotBeOpened(int port, std::string_view reason);
+std::string cannotBeOpened(const std::string& port, std::string_view reason);
+
+// ---- Readings and the exchange ----
+
+// A reading: the temperature field as it came, then "°C".
+std::string reading(const std::string& temperatureField);
+std::string oneShot(const std::string& temperatureField);
+// A reading whose weather file could not be written keeps saying so.
+std::string withFileError(const std::string& caption, std::string_view path,
+                          std::string_view reason);
+// The reply's weather field would split the file's lines, so the file was not written.
+std::string malformed(const std::string& port);
+std::string notOpen(const std::string& port, std::string_view reason);
+std::string lost(const std::string& port, std::string_view reason);
+std::string noAnswer(const std::string& port);
+// Why an exchange that ended without a reply (any outcome but Replied and Abandoned) gave none.
+std::string exchangeFailed(const ExchangeStep& step, const std::string& port);
+
+// ---- Settings ----
+std::string pathNotSaved(std::string_view location);
+std::string portNotSaved(std::string_view location);
+std::string settingsNotSaved(bool isStarted, std::string_view location);
+// Stored values that start-up could not read ("WXPath", or "WXPath and CPort" on one line).
+std::string cannotBeRead(const std::vector<std::string>& names, std::string_view where);
+std::string pathLongerThanBox(std::size_t characters);
+// The caption start-up leaves: every problem it met, else the news that the settings could
+// not be saved, else "Stopped".
+std::string startUp(const std::vector<std::string>& problems, bool settingsUnsaved,
+                    std::string_view location);
+
+// Where a settings line that cannot be read stands and why: "line 3 of FILE is not valid UTF-8".
+std::string unreadableLine(int number, std::string_view file, std::string_view problem);
+std::string lineNotUtf8();
+std::string lineHoldsControlCharacter();
+std::string groupNotClosed();
+std::string lineWithoutEquals();
+std::string lineWithoutName();
+std::string damagedValue(std::string_view marker);
+
+// ---- Why a port cannot be used ----
+std::string noSuchPort(int port);
+std::string portInUse();
+// On Linux, where the device refuses the user: the usual cure.
+std::string portRefusedToUser();
+std::string lineSettingsRefused();
+std::string deviceStoppedAnswering();
+std::string commandNotTaken();
+
+// ---- Why the weather file cannot be written ----
+std::string noPathSet();
+std::string pathHoldsControlCharacter(unsigned code);
+std::string windowsDevicePath(std::string_view prefix);
+std::string windowsDeviceName(std::string_view name);
+std::string notAPathHere();
+std::string driveNotMapped(std::string_view drive, std::string_view root);
+
+// What stands at a path, for the reasons below.
+enum class EntryKind
+{
+    File,
+    Folder,
+    NamedPipe,
+    Device,
+    Socket,
+    Unknown,
+};
+std::string notAFile(EntryKind kind);
+std::string leadsToNotAFile(std::string_view target, EntryKind kind);
+std::string notAFolder(std::string_view path, EntryKind kind);
+std::string folderMissing(std::string_view folder);
+std::string unreachable(std::string_view path, std::string_view reason);
+// A link that another user made in a shared folder; `link` empty when it is the path itself.
+std::string linkOfAnotherUser(std::string_view link, long uid);
+std::string tooManyLinks(int most);
+std::string linkUnreadable(std::string_view link);
+std::string diskFull();
+
+// ---- The program itself ----
+std::string needsDisplay();
 
 } // namespace core::captions

@@ -1,32 +1,13 @@
 #include "core/PathRules.h"
 
-#include "core/SampleCaptions.h"
+#include "core/Captions.h"
 
 #include <array>
-#include <cstdio>
 #include <string>
 
 namespace core {
 
 namespace {
-
-std::string controlName(unsigned code)
-{
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "U+%04X", code);
-    switch (code) {
-    case 0x00:
-        return std::string("NUL, ") + hex;
-    case 0x09:
-        return std::string("tab, ") + hex;
-    case 0x0a:
-        return std::string("line feed, ") + hex;
-    case 0x0d:
-        return std::string("carriage return, ") + hex;
-    default:
-        return hex;
-    }
-}
 
 char upper(char c)
 {
@@ -74,14 +55,14 @@ bool isDeviceName(std::string_view base)
 
 } // namespace
 
-Result<Done> refuseBlankPath(std::string_view path)
+Outcome refuseBlankPath(std::string_view path)
 {
     if (path.find_first_not_of(" \t\n\v\f\r") == std::string_view::npos)
-        return Result<Done>::failure(captions::noPathSet());
+        return Outcome::failure(captions::noPathSet());
     return Done{};
 }
 
-Result<Done> refuseControlCharacters(std::string_view path)
+Outcome refuseControlCharacters(std::string_view path)
 {
     for (std::size_t i = 0; i < path.size(); ++i) {
         const auto byte = static_cast<unsigned char>(path[i]);
@@ -94,21 +75,19 @@ Result<Done> refuseControlCharacters(std::string_view path)
                 code = next;
         }
         if (code <= 0xff)
-            return Result<Done>::failure("the path holds a control character (" +
-                                         controlName(code) + ")");
+            return Outcome::failure(captions::pathHoldsControlCharacter(code));
     }
     return Done{};
 }
 
-Result<Done> refuseWindowsDevices(std::string_view path)
+Outcome refuseWindowsDevices(std::string_view path)
 {
     // "\\.\", "\\?\" and the kernel's own "\??\" reach devices past the file system.
     const bool devicePrefix = path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[3]) &&
                               ((isSeparator(path[1]) && (path[2] == '.' || path[2] == '?')) ||
                                (path[1] == '?' && path[2] == '?'));
     if (devicePrefix)
-        return Result<Done>::failure("\"" + std::string(path.substr(0, 4)) +
-                                     "\" names a Windows device, not a file");
+        return Outcome::failure(captions::windowsDevicePath(path.substr(0, 4)));
 
     std::size_t start = 0;
     for (std::size_t i = 0; i < path.size(); ++i) {
@@ -121,9 +100,33 @@ Result<Done> refuseWindowsDevices(std::string_view path)
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
     if (isDeviceName(base))
-        return Result<Done>::failure("\"" + std::string(base) +
-                                     "\" is the name of a Windows device, not a file");
+        return Outcome::failure(captions::windowsDeviceName(base));
     return Done{};
+}
+
+Outcome checkPathText(std::string_view path)
+{
+    if (Outcome blank = refuseBlankPath(path); !blank.ok())
+        return blank;
+    return refuseControlCharacters(path);
+}
+
+bool mayFollowLink(const LinkOwners& owners)
+{
+    return owners.link == owners.me || !owners.folderShared || owners.link == owners.folder;
+}
+
+Outcome acceptTarget(captions::EntryKind kind, std::string_view shownTarget, bool pathItself)
+{
+    if (kind == captions::EntryKind::File)
+        return Done{};
+    return Outcome::failure(pathItself ? captions::notAFile(kind)
+                                       : captions::leadsToNotAFile(shownTarget, kind));
+}
+
+WriteMethod chooseWriteMethod(bool folderWritable, bool fileWritable)
+{
+    return !folderWritable && fileWritable ? WriteMethod::InPlace : WriteMethod::Replace;
 }
 
 } // namespace core

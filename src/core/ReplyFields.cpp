@@ -12,3 +12,12 @@ std::string cutField(const std::string& reply, int firstPosition, int length)
 }
 
 } // namespace core
+
+namespace core {
+
+bool breaksLine(std::string_view field)
+{
+    return field.find_first_of("\r\n") != std::string_view::npos;
+}
+
+} // namespace core

@@ -2,39 +2,44 @@
 
 #include <string>
 #include <utility>
+#include <variant>
 
 namespace core {
 
 // What an operation that can fail gives back: its value, or the reason it has none, in plain
-// words for the caption. Every function of the program that fails for a reason the user should
-// read answers this way; the Qt program gives its reasons as QString (util/Result.h).
-template <typename T, typename Reason = std::string> class Result
+// words (UTF-8) for the caption. Every operation of either program that can fail for a reason
+// the user should read answers this way. There is no way to read a value that is not there:
+// value() is a pointer that is null after a failure.
+template <typename T> class [[nodiscard]] Result
 {
 public:
-    Result(T value) : m_value(std::move(value)), m_ok(true) {}
-    static Result failure(Reason reason)
+    Result(T value) : m_held(std::move(value)) {}
+    static Result failure(std::string reason) { return Result(Reason{std::move(reason)}); }
+
+    bool ok() const { return std::holds_alternative<T>(m_held); }
+    const T* value() const { return std::get_if<T>(&m_held); }
+    // Why it failed; empty when it did not.
+    const std::string& reason() const
     {
-        Result result;
-        result.m_reason = std::move(reason);
-        return result;
+        static const std::string none;
+        const Reason* failed = std::get_if<Reason>(&m_held);
+        return failed ? failed->text : none;
     }
 
-    bool ok() const { return m_ok; }
-    const T& value() const { return m_value; }
-    // Why it failed; empty when it did not.
-    const Reason& reason() const { return m_reason; }
-
 private:
-    Result() = default;
+    struct Reason
+    {
+        std::string text;
+    };
+    explicit Result(Reason reason) : m_held(std::move(reason)) {}
 
-    T m_value{};
-    Reason m_reason{};
-    bool m_ok = false;
+    std::variant<T, Reason> m_held;
 };
 
 // The value of an operation that gives nothing back but may fail.
 struct Done
 {
 };
+using Outcome = Result<Done>;
 
 } // namespace core

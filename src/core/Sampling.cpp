@@ -1,12 +1,12 @@
 #include "core/Sampling.h"
 
+#include "core/Captions.h"
 #include "core/ReplyFields.h"
-#include "core/SampleCaptions.h"
-#include "core/WeatherField.h"
 
 namespace core {
 
-Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply, int askedPort)
+Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply,
+                                    const std::string& port)
 {
     const bool oneShot = form == ExchangeForm::OneShot;
     // OneShot leaves the tick counter as it is.
@@ -14,7 +14,7 @@ Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply,
     const std::string weather = weatherField(reply);
     // The old file stays as it was rather than take a field that would split its lines.
     if (due && breaksLine(weather))
-        return {captions::malformed(askedPort), std::nullopt};
+        return {captions::malformed(port), std::nullopt};
     const std::string temperature = temperatureField(reply);
     Reading reading;
     reading.caption = oneShot ? captions::oneShot(temperature) : captions::reading(temperature);
@@ -23,7 +23,7 @@ Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply,
     return reading;
 }
 
-void Sampling::written(const std::string& path, const Result<Done>& outcome)
+void Sampling::written(const std::string& path, const Outcome& outcome)
 {
     m_failedPath = path;
     m_lastWrite = outcome;

@@ -23,9 +23,10 @@ public:
         std::optional<std::string> weatherField;
     };
 
-    Reading replied(ExchangeForm form, const std::string& reply, int askedPort);
+    // `port` names the port that was asked, as captions name it.
+    Reading replied(ExchangeForm form, const std::string& reply, const std::string& port);
     // The write of the weather file to path ended, well or with the reason it failed.
-    void written(const std::string& path, const Result<Done>& outcome);
+    void written(const std::string& path, const Outcome& outcome);
     // A reading's caption, with the last write's failure after it while there is one.
     std::string caption(const std::string& reading) const;
 
@@ -35,7 +36,7 @@ public:
 private:
     TickCounter m_counter;
     std::string m_failedPath;
-    Result<Done> m_lastWrite = Done{};
+    Outcome m_lastWrite = Done{};
 };
 
 } // namespace core

@@ -14,7 +14,6 @@ public:
     bool step();
 
     std::int16_t value() const { return m_count; }
-    void reset() { m_count = 0; }
 
 private:
     std::int16_t m_count = 0;

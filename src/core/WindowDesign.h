@@ -50,9 +50,11 @@ constexpr const char* kTitleLine = "UiView Quorvix Thermometer";
 constexpr const char* kVersionLine = "v0.1";
 constexpr const char* kCreditLine = "created by Zelmorix";
 
-// The sampling timer: its interval as designed, and the one start-up sets.
-constexpr int kTimerDesignIntervalMs = 60000;
+// The sampling timer's interval.
 constexpr int kTickIntervalMs = 10000;
+
+// The path box holds at most this many UTF-16 characters, on both platforms.
+constexpr int kPathBoxCharacters = 32767;
 
 // The window was laid out for this font size; a smaller one is taken only where a text would
 // not fit its control. The weather text and port number that must fit, at their widest:

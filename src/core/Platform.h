@@ -1,0 +1,142 @@
+#pragma once
+
+#include "core/ExchangeMachine.h"
+#include "core/Result.h"
+#include "core/WeatherText.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What the session asks of each platform, declared once: the serial port, the settings store,
+// the weather-file writer, the clock, one wake-up at a time, and the window as a view. The Qt
+// program and the Windows program each implement these and nothing of the program's rules.
+namespace core {
+
+// The serial line to the thermometer at its fixed line settings (9600 baud, no parity, 8 data
+// bits, 2 stop bits) with DTR and RTS raised. Bytes that arrive are handed to the session as
+// they come (Session::lineData), and a device that goes away is reported (Session::lineLost).
+class SerialPort
+{
+public:
+    virtual ~SerialPort() = default;
+
+    // Closes whatever is open, then opens COM port `port`.
+    virtual Outcome open(int port) = 0;
+    virtual void close() = 0;
+    // Opens COM port `port` again if it is closed (unplugged, or held when it was opened), and
+    // follows the port to another device if the system now names another one for it.
+    virtual Outcome reopen(int port) = 0;
+    virtual Outcome send(std::string_view bytes) = 0;
+    // Hands over, without waiting, whatever already waits unread on the line.
+    virtual std::string takeWaiting() = 0;
+    // The device behind COM port `port`, where the platform maps ports to devices itself;
+    // empty where the port is the device.
+    virtual std::string device(int port) const = 0;
+};
+
+// A stored value, or why the value that may be stored cannot be read.
+struct StoredValue
+{
+    enum class State
+    {
+        Stored,
+        Missing,    // missing, or of another type
+        Unreadable, // what may hold it cannot be read; `text` says where and why
+    };
+    State state = State::Missing;
+    std::string text;
+};
+
+// Two text values under the program's key; every call opens and closes the store.
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+
+    virtual StoredValue read(const char* name) const = 0;
+    virtual Outcome write(const char* name, const std::string& text) const = 0;
+    // Where the values live, for messages.
+    virtual std::string location() const = 0;
+};
+
+// Replaces the weather file whole and at once, or leaves the old one as it was.
+class WeatherWriter
+{
+public:
+    enum class State
+    {
+        Written,
+        Busy,   // the host program holds the file open; try again
+        Failed, // `reason` says why
+    };
+    struct Attempt
+    {
+        State state = State::Written;
+        std::string reason;
+    };
+
+    virtual ~WeatherWriter() = default;
+
+    virtual Attempt write(const std::string& path, const std::string& contents) = 0;
+    // Tries a Busy write again.
+    virtual Attempt retry() = 0;
+    // Gives a Busy write up; the old file stays.
+    virtual void giveUp() = 0;
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+
+    // The wall clock, read once, for the weather file's date line.
+    virtual LocalTime localTime() const = 0;
+    // A clock that only goes forward, for deadlines and the sampling schedule.
+    virtual ExchangeTime now() const = 0;
+};
+
+// The platform's one timer: it calls Session::wake() at the time asked, or never.
+class Waker
+{
+public:
+    virtual ~Waker() = default;
+
+    virtual void wakeAt(std::optional<ExchangeTime> when) = 0;
+};
+
+// The window as the session sees it. Texts the session sets are not changes the user made:
+// the window does not report them back.
+class View
+{
+public:
+    enum class Text
+    {
+        Text1,
+        CPort,
+        WXfile,
+        Label2,
+        Label3,
+        Label4,
+    };
+
+    virtual ~View() = default;
+
+    virtual void showCaption(const std::string& caption) = 0;
+    virtual void showText(Text control, const std::string& text) = 0;
+    virtual void showScrollValue(int value) = 0;
+    // A reading ended: shown, and written to the weather file or not.
+    virtual void readingTaken(ExchangeForm form, bool wroteFile) = 0;
+};
+
+struct Platform
+{
+    SerialPort& serialPort;
+    SettingsStore& settings;
+    WeatherWriter& weatherWriter;
+    const Clock& clock;
+    Waker& waker;
+    View& view;
+};
+
+} // namespace core

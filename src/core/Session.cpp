@@ -1,0 +1,482 @@
+#include "core/Session.h"
+
+#include "core/Captions.h"
+#include "core/PortChoice.h"
+#include "core/Settings.h"
+#include "core/WeatherText.h"
+
+#include <algorithm>
+
+namespace core {
+
+namespace {
+
+// How many UTF-16 units a text takes, as the path box counts its characters.
+std::size_t utf16Length(std::string_view utf8)
+{
+    std::size_t units = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80)
+            ++units;
+        // A character of four bytes takes two units.
+        if ((byte & 0xF8) == 0xF0)
+            ++units;
+    }
+    return units;
+}
+
+} // namespace
+
+Session::Session(const Platform& platform, SessionTimes times)
+    : m_platform(platform), m_times(times), m_pathText(control("WXfile").text),
+      m_portText(control("CPort").text), m_exchange(times.replyDeadline)
+{
+}
+
+// ---- Start-up and shutdown ----
+
+void Session::load()
+{
+    m_loading = true;
+    View& view = m_platform.view;
+    view.showText(View::Text::Label2, kTitleLine);
+    view.showText(View::Text::Label3, kVersionLine);
+    view.showText(View::Text::Label4, kCreditLine);
+
+    const SettingRead path = readSetting(m_platform.settings, kWXPath);
+    const SettingRead port = readSetting(m_platform.settings, kCPort);
+    m_settingsUnsaved = !path.saved || !port.saved;
+    std::vector<std::string> problems;
+    if (path.unreadable && port.unreadable && *path.unreadable == *port.unreadable) {
+        problems.push_back(captions::cannotBeRead({kWXPath.name, kCPort.name}, *path.unreadable));
+    } else {
+        if (path.unreadable)
+            problems.push_back(captions::cannotBeRead({kWXPath.name}, *path.unreadable));
+        if (port.unreadable)
+            problems.push_back(captions::cannotBeRead({kCPort.name}, *port.unreadable));
+    }
+    // What the box cannot hold whole would be written back cut.
+    const std::size_t pathLength = utf16Length(path.text);
+    const bool pathTooLong = pathLength > std::size_t(kPathBoxCharacters);
+    if (pathTooLong)
+        problems.push_back(captions::pathLongerThanBox(pathLength));
+
+    // A default that stands in for a value that cannot be read, or a path the box cuts, is
+    // shown but not written back over what the store holds.
+    if (pathTooLong || path.unreadable) {
+        m_pathText = path.text;
+        view.showText(View::Text::WXfile, path.text);
+    } else {
+        setPathText(path.text);
+    }
+    m_weatherPath = path.text;
+    if (port.unreadable) {
+        m_portText = port.text;
+        view.showText(View::Text::CPort, port.text);
+    } else {
+        setPortText(port.text);
+    }
+
+    // A stored port is taken as if it had been typed: one that names no port the arrows can
+    // reach opens nothing, and no reading asks any port until the user chooses one.
+    const PortChoice choice = choosePort(port.text);
+    m_portChosen = choice.kind == PortChoice::Kind::Port;
+    if (choice.kind == PortChoice::Kind::OutOfRange) {
+        m_platform.serialPort.close();
+        problems.push_back(captions::portOutOfRange());
+    } else if (choice.kind == PortChoice::Kind::NotANumber) {
+        m_platform.serialPort.close();
+        problems.push_back(captions::storedPortNotANumber(port.text));
+    } else if (const Outcome opened = openPort(choice.port); !opened.ok()) {
+        problems.push_back(captions::cannotBeOpened(portName(choice.port), opened.reason()));
+    }
+
+    if (problems.empty() && !m_settingsUnsaved)
+        m_status.showState(false);
+    else
+        m_status.showMessage(
+            captions::startUp(problems, m_settingsUnsaved, m_platform.settings.location()));
+    // Only the caption start-up ends with is shown: none of those it passed on the way.
+    m_loading = false;
+    refreshCaption();
+}
+
+void Session::unload()
+{
+    m_nextTick.reset();
+    m_exchangeWake.reset();
+    if (m_pendingWrite) {
+        m_platform.weatherWriter.giveUp();
+        m_pendingWrite.reset();
+    }
+    m_platform.waker.wakeAt(std::nullopt);
+    m_platform.serialPort.close();
+}
+
+// ---- The path box ----
+
+void Session::pathEdited(const std::string& text)
+{
+    if (text == m_pathText)
+        return;
+    m_pathText = text;
+    onPathChange();
+}
+
+void Session::pathEditFinished()
+{
+    m_weatherPath = m_pathText;
+}
+
+void Session::setPathText(const std::string& text)
+{
+    if (text == m_pathText)
+        return;
+    m_pathText = text;
+    m_platform.view.showText(View::Text::WXfile, text);
+    onPathChange();
+}
+
+void Session::onPathChange()
+{
+    m_settingsUnsaved = !m_platform.settings.write(kWXPath.name, m_pathText).ok();
+    if (m_settingsUnsaved)
+        showMessage(captions::pathNotSaved(m_platform.settings.location()));
+}
+
+// ---- The port selector ----
+
+void Session::portEdited(const std::string& text)
+{
+    if (text == m_portText)
+        return;
+    m_portText = text;
+    onPortChange();
+}
+
+void Session::scrollMoved(int value)
+{
+    value = std::clamp(value, kScrollMinimum, kScrollMaximum);
+    if (value == m_scrollValue)
+        return;
+    m_scrollValue = value;
+    onScrollChange();
+}
+
+void Session::setPortText(const std::string& text)
+{
+    if (text == m_portText)
+        return;
+    m_portText = text;
+    m_platform.view.showText(View::Text::CPort, text);
+    onPortChange();
+}
+
+void Session::setScrollValue(int value)
+{
+    if (value == m_scrollValue)
+        return;
+    m_scrollValue = value;
+    m_platform.view.showScrollValue(value);
+    onScrollChange();
+}
+
+void Session::onPortChange()
+{
+    const PortChoice choice = choosePort(m_portText);
+    if (choice.kind == PortChoice::Kind::NotANumber) {
+        showMessage(captions::notAPortNumber(m_portText));
+        return;
+    }
+    if (choice.kind == PortChoice::Kind::OutOfRange) {
+        showMessage(captions::portOutOfRange());
+        return;
+    }
+    // Moving the scroll bar rewrites another form of the number ("03") as plain decimal, and
+    // that rewrite runs this handler again, nested, before the rest of this call.
+    setScrollValue(choice.scrollValue);
+
+    // What is saved and opened is the box's text after that rewrite: one number for all.
+    const std::string current = m_portText;
+    const PortChoice now = choosePort(current);
+    const int port = now.kind == PortChoice::Kind::Port ? now.port : choice.port;
+    m_settingsUnsaved = !m_platform.settings.write(kCPort.name, current).ok();
+    if (m_settingsUnsaved)
+        showMessage(captions::portNotSaved(m_platform.settings.location()));
+    m_portChosen = true;
+    if (const Outcome opened = openPort(port); !opened.ok()) {
+        showMessage(captions::cannotBeOpened(portName(port), opened.reason()));
+        return;
+    }
+    m_status.portOpened(m_started, m_settingsUnsaved);
+    refreshCaption();
+}
+
+void Session::onScrollChange()
+{
+    setPortText(portText(m_scrollValue));
+}
+
+// Closes the line and opens it again on a port, at the thermometer's line settings.
+Outcome Session::openPort(int port)
+{
+    m_platform.serialPort.close();
+    m_commPort = port;
+    return m_platform.serialPort.open(port);
+}
+
+std::string Session::portName(int port) const
+{
+    return captions::portName(port, m_platform.serialPort.device(port));
+}
+
+// ---- Start, Stop, the ticks and OneShot ----
+
+void Session::startClicked()
+{
+    // A second Start leaves the countdown running, so pressing it never delays a reading.
+    if (!m_started)
+        m_nextTick = m_platform.clock.now() + m_times.tick;
+    m_started = true;
+    showState();
+    rearm();
+}
+
+void Session::stopClicked()
+{
+    m_nextTick.reset();
+    m_started = false;
+    showState();
+    rearm();
+}
+
+void Session::oneShotClicked()
+{
+    if (!askNoPort())
+        request(ExchangeForm::OneShot);
+}
+
+void Session::tick()
+{
+    if (!askNoPort())
+        request(ExchangeForm::Sampling);
+}
+
+// Without a port the user chose, a reading asks no port at all and says so.
+bool Session::askNoPort()
+{
+    if (m_portChosen)
+        return false;
+    showMessage(captions::noPortChosen());
+    return true;
+}
+
+// ---- The exchange ----
+
+void Session::request(ExchangeForm form)
+{
+    const ExchangeTime now = m_platform.clock.now();
+    if (!m_exchange.busy()) {
+        m_askedPort = portName(m_commPort);
+        // Whether the line talks is known only once what waits on it was heard.
+        hearWaiting(now);
+    }
+    follow(m_exchange.request(form, now));
+}
+
+void Session::hearWaiting(ExchangeTime now)
+{
+    const std::string waiting = m_platform.serialPort.takeWaiting();
+    if (!waiting.empty())
+        follow(m_exchange.bytesArrived(waiting, now));
+}
+
+void Session::lineData(std::string_view bytes)
+{
+    follow(m_exchange.bytesArrived(bytes, m_platform.clock.now()));
+}
+
+void Session::lineLost(const std::string& reason)
+{
+    const std::string caption = captions::lost(portName(m_commPort), reason);
+    // An unplugged adapter shows at once, not only at the next reading.
+    if (m_exchange.busy())
+        abandon(caption);
+    else
+        showMessage(caption);
+}
+
+void Session::follow(ExchangeStep step)
+{
+    m_exchangeWake = step.wakeAt;
+    if (step.outcome != ExchangeOutcome::None)
+        deliver(step);
+    if (step.send) {
+        m_askedPort = portName(m_commPort);
+        // A line that is closed (unplugged, or held by another program when it was opened) is
+        // tried again, so sampling resumes by itself once the thermometer is back.
+        Outcome sent = m_platform.serialPort.reopen(m_commPort);
+        if (sent.ok())
+            sent = m_platform.serialPort.send(kMeasureCommand);
+        if (!sent.ok()) {
+            // A command that never left cannot be answered: say why now rather than wait out
+            // the deadline.
+            abandon(captions::notOpen(m_askedPort, sent.reason()));
+            return;
+        }
+    }
+    rearm();
+}
+
+void Session::abandon(const std::string& caption)
+{
+    m_abandonReason = caption;
+    follow(m_exchange.abandon(m_platform.clock.now()));
+}
+
+void Session::deliver(const ExchangeStep& step)
+{
+    switch (step.outcome) {
+    case ExchangeOutcome::Replied: {
+        const Sampling::Reading reading =
+            m_sampling.replied(step.finishedForm, step.reply, m_askedPort);
+        if (reading.weatherField) {
+            writeWeatherFile(reading, step.finishedForm);
+        } else {
+            showReading(m_sampling.caption(reading.caption));
+            m_platform.view.readingTaken(step.finishedForm, false);
+        }
+        break;
+    }
+    case ExchangeOutcome::Abandoned:
+        showReading(m_abandonReason);
+        break;
+    case ExchangeOutcome::NoAnswer:
+    case ExchangeOutcome::PartAnswer:
+    case ExchangeOutcome::TooLong:
+    case ExchangeOutcome::LineBusy:
+        showReading(captions::exchangeFailed(step, m_askedPort));
+        break;
+    case ExchangeOutcome::None:
+        break;
+    }
+}
+
+// ---- The weather file ----
+
+void Session::writeWeatherFile(const Sampling::Reading& reading, ExchangeForm form)
+{
+    const LocalTime now = m_platform.clock.localTime();
+    // The text box shows the device's bytes as Latin-1 characters, as the caption does.
+    m_platform.view.showText(
+        View::Text::Text1, captions::latin1ToUtf8(weatherDisplayText(now, *reading.weatherField)));
+    if (m_pendingWrite) {
+        // A write still waiting for the host program is given up for the newer reading.
+        m_platform.weatherWriter.giveUp();
+        const ExchangeForm earlier = m_pendingWrite->form;
+        m_pendingWrite.reset();
+        m_platform.view.readingTaken(earlier, false);
+    }
+    m_writingTo = m_weatherPath;
+    const WeatherWriter::Attempt attempt =
+        m_platform.weatherWriter.write(m_writingTo, weatherFileBytes(now, *reading.weatherField));
+    if (attempt.state == WeatherWriter::State::Busy) {
+        // The reading shows once the write has ended; the window does not wait meanwhile.
+        m_pendingWrite =
+            PendingWrite{reading.caption, form, 1, m_platform.clock.now() + kWriteRetryEvery};
+        rearm();
+        return;
+    }
+    writeEnded(attempt, reading.caption, form);
+}
+
+void Session::retryWrite()
+{
+    WeatherWriter::Attempt attempt = m_platform.weatherWriter.retry();
+    if (attempt.state == WeatherWriter::State::Busy) {
+        if (++m_pendingWrite->attempts < kWriteAttempts) {
+            m_pendingWrite->retryAt = m_platform.clock.now() + kWriteRetryEvery;
+            return;
+        }
+        m_platform.weatherWriter.giveUp();
+        attempt.state = WeatherWriter::State::Failed;
+    }
+    const PendingWrite ended = *m_pendingWrite;
+    m_pendingWrite.reset();
+    writeEnded(attempt, ended.caption, ended.form);
+}
+
+void Session::writeEnded(const WeatherWriter::Attempt& attempt, const std::string& caption,
+                         ExchangeForm form)
+{
+    const bool written = attempt.state == WeatherWriter::State::Written;
+    m_sampling.written(m_writingTo, written ? Outcome(Done{}) : Outcome::failure(attempt.reason));
+    showReading(m_sampling.caption(caption));
+    m_platform.view.readingTaken(form, written);
+}
+
+// ---- Time ----
+
+void Session::wake()
+{
+    const ExchangeTime now = m_platform.clock.now();
+    if (m_nextTick && now >= *m_nextTick) {
+        // The next tick keeps to the schedule, unless the machine fell behind it.
+        *m_nextTick += m_times.tick;
+        if (*m_nextTick <= now)
+            m_nextTick = now + m_times.tick;
+        tick();
+    }
+    if (m_exchangeWake && now >= *m_exchangeWake) {
+        m_exchangeWake.reset();
+        hearWaiting(now);
+        follow(m_exchange.timeReached(now));
+    }
+    if (m_pendingWrite && now >= m_pendingWrite->retryAt)
+        retryWrite();
+    rearm();
+}
+
+// The platform's one timer is set for the earliest moment anything is due.
+void Session::rearm()
+{
+    std::optional<ExchangeTime> next = m_nextTick;
+    for (const std::optional<ExchangeTime>& due :
+         {m_exchangeWake,
+          m_pendingWrite ? std::optional<ExchangeTime>(m_pendingWrite->retryAt) : std::nullopt}) {
+        if (due && (!next || *due < *next))
+            next = due;
+    }
+    m_platform.waker.wakeAt(next);
+}
+
+// ---- The caption ----
+
+void Session::showMessage(const std::string& message)
+{
+    m_status.showMessage(message);
+    refreshCaption();
+}
+
+void Session::showReading(const std::string& caption)
+{
+    m_status.showReading(caption);
+    refreshCaption();
+}
+
+void Session::showState()
+{
+    m_status.showState(m_started);
+    refreshCaption();
+}
+
+void Session::refreshCaption()
+{
+    if (m_loading || m_status.caption() == m_shownCaption)
+        return;
+    m_shownCaption = m_status.caption();
+    m_platform.view.showCaption(m_shownCaption);
+}
+
+} // namespace core
