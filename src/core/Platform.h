@@ -132,7 +132,7 @@ public:
 struct Platform
 {
     SerialPort& serialPort;
-    SettingsStore& settings;
+    const SettingsStore& settings;
     WeatherWriter& weatherWriter;
     const Clock& clock;
     Waker& waker;

@@ -1,7 +1,7 @@
 #include "Profile.h"
 
-#include "core/ConfigValues.h"
-#include "ui/UiQuorvix.h"
+#include "core/Settings.h"
+#include "qt/Window.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,16 +45,20 @@ void Profile::writeSettingsText(const QByteArray& text) const
         file.write(text);
 }
 
-std::unique_ptr<UiQuorvix> openWindow(const Profile& profile, const Clock& clock,
-                                      int tickIntervalMs, int replyTimeoutMs)
+QString Profile::stored(const char* name) const
 {
-    UiQuorvix::Services services;
-    services.settings = &profile.settings();
-    services.clock = &clock;
-    services.dosDevices = &profile.dosDevices();
-    services.tickIntervalMs = tickIntervalMs;
-    services.replyTimeoutMs = replyTimeoutMs;
-    auto window = std::make_unique<UiQuorvix>(services);
-    window->OnLoad();
+    const core::StoredValue value = m_settings.read(name);
+    return value.state == core::StoredValue::State::Stored ? QString::fromStdString(value.text)
+                                                           : QString();
+}
+
+std::unique_ptr<qt::Window> openWindow(const Profile& profile, const core::Clock& clock,
+                                       int tickIntervalMs, int replyTimeoutMs)
+{
+    const core::SessionTimes times{std::chrono::milliseconds(tickIntervalMs),
+                                   std::chrono::milliseconds(replyTimeoutMs)};
+    auto window = std::make_unique<qt::Window>(
+        qt::Window::Services{profile.settings(), clock, profile.dosDevices(), times});
+    window->load();
     return window;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
-#include "settings/Module1.h"
-#include "wine/DosDevices.h"
-#include "wx/Clock.h"
+#include "core/Session.h"
+#include "qt/Clock.h"
+#include "qt/DosDevices.h"
+#include "qt/SettingsStore.h"
 
 #include <QTemporaryDir>
 #include <memory>
 
-class UiQuorvix;
+namespace qt {
+class Window;
+}
 
 // A throw-away user profile: a Wine prefix with dosdevices links and a drive C, and a
 // settings file of the program's own format. The window opened on it maps ports and paths
@@ -26,7 +29,9 @@ public:
     QString driveC() const { return winePrefix() + QStringLiteral("/drive_c"); }
     QString configHome() const { return root() + QStringLiteral("/config"); }
     QString settingsFile() const;
-    const Module1& settings() const { return m_settings; }
+    const qt::SettingsStore& settings() const { return m_settings; }
+    // The stored text of a value, or a null text when there is none.
+    QString stored(const char* name) const;
     const DosDevices& dosDevices() const { return m_dosDevices; }
 
     // Makes COM port n lead to a device, as Wine's dosdevices/comN link does.
@@ -38,24 +43,27 @@ public:
 private:
     QTemporaryDir m_dir;
     DosDevices m_dosDevices;
-    Module1 m_settings;
+    qt::SettingsStore m_settings;
 };
 
-// A clock that stands still at a chosen moment until moved.
-class FixedClock : public Clock
+// A wall clock that stands still at a chosen moment until moved; time itself goes on, so the
+// ticks and deadlines run as they would.
+class FixedClock : public qt::Clock
 {
 public:
     explicit FixedClock(QDateTime when = QDateTime(QDate(2003, 3, 5), QTime(7, 4)))
         : m_when(std::move(when))
     {
     }
-    QDateTime now() const override { return m_when; }
     void set(const QDateTime& when) { m_when = when; }
+
+protected:
+    QDateTime wallClock() const override { return m_when; }
 
 private:
     QDateTime m_when;
 };
 
 // The window as start-up leaves it, on a profile, with short intervals for tests.
-std::unique_ptr<UiQuorvix> openWindow(const Profile& profile, const Clock& clock,
-                                      int tickIntervalMs = 10000, int replyTimeoutMs = 3000);
+std::unique_ptr<qt::Window> openWindow(const Profile& profile, const core::Clock& clock,
+                                       int tickIntervalMs = 10000, int replyTimeoutMs = 3000);

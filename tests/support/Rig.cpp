@@ -11,13 +11,13 @@ bool Rig::open(QStringList thermometerOptions, int tickMs, int timeoutMs)
     if (!m_thermometer->installAs(m_profile.winePrefix(), 1))
         return false;
     openWindowOnly(tickMs, timeoutMs);
-    return m_window->MSComm1.PortOpen();
+    return m_window->serialPort().isOpen();
 }
 
 void Rig::openWindowOnly(int tickMs, int timeoutMs)
 {
     m_window = openWindow(m_profile, *m_clock, tickMs, timeoutMs);
-    m_samples = std::make_unique<QSignalSpy>(&m_window->sampler(), &Sampler::sampled);
+    m_samples = std::make_unique<QSignalSpy>(m_window.get(), &qt::Window::sampled);
     m_window->show();
     [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(m_window.get());
 }

@@ -2,7 +2,7 @@
 
 #include "Profile.h"
 #include "SimulatedThermometer.h"
-#include "ui/UiQuorvix.h"
+#include "qt/Window.h"
 
 #include <QSignalSpy>
 #include <memory>
@@ -14,7 +14,7 @@ class QPushButton;
 class Rig
 {
 public:
-    explicit Rig(const Clock* clock = nullptr) : m_clock(clock ? clock : &m_fixedClock) {}
+    explicit Rig(const core::Clock* clock = nullptr) : m_clock(clock ? clock : &m_fixedClock) {}
 
     // Starts the thermometer with these options, links it as COM1 and opens the window.
     bool open(QStringList thermometerOptions = {}, int tickMs = 120, int timeoutMs = 400);
@@ -24,7 +24,7 @@ public:
     Profile& profile() { return m_profile; }
     SimulatedThermometer& thermometer() { return *m_thermometer; }
     FixedClock& clock() { return m_fixedClock; }
-    UiQuorvix& window() { return *m_window; }
+    qt::Window& window() { return *m_window; }
     QSignalSpy& samples() { return *m_samples; }
     void closeWindow() { m_window.reset(); }
 
@@ -40,8 +40,8 @@ public:
 private:
     Profile m_profile;
     FixedClock m_fixedClock;
-    const Clock* m_clock;
+    const core::Clock* m_clock;
     std::unique_ptr<SimulatedThermometer> m_thermometer;
-    std::unique_ptr<UiQuorvix> m_window;
+    std::unique_ptr<qt::Window> m_window;
     std::unique_ptr<QSignalSpy> m_samples;
 };

@@ -1,6 +1,0 @@
-#include "app/Program.h"
-
-int main(int argc, char** argv)
-{
-    return runProgram(argc, argv);
-}

@@ -1,0 +1,166 @@
+#include "qt/SerialPort.h"
+
+#include "core/Captions.h"
+#include "core/PortChoice.h"
+#include "qt/DosDevices.h"
+
+namespace qt {
+
+namespace {
+
+// The receive buffer of the thermometer's line: a device that floods the line cannot make
+// the program grow; once it is full the rest waits in the system's own buffer.
+constexpr qint64 kReceiveBufferSize = 1024;
+
+core::Outcome failed(const QString& reason)
+{
+    return core::Outcome::failure(reason.toStdString());
+}
+
+} // namespace
+
+SerialPort::SerialPort(const DosDevices& dosDevices, QObject* parent)
+    : QObject(parent), m_dosDevices(dosDevices)
+{
+    m_port.setReadBufferSize(kReceiveBufferSize);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readAll);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+}
+
+void SerialPort::onData(std::function<void(std::string_view)> received)
+{
+    m_received = std::move(received);
+}
+
+void SerialPort::onLost(std::function<void(const std::string&)> lost)
+{
+    m_lost = std::move(lost);
+}
+
+core::Outcome SerialPort::open(int port)
+{
+    close();
+    const core::Result<QString> found = m_dosDevices.serialDevice(port);
+    if (!found.ok())
+        return core::Outcome::failure(found.reason());
+    m_device = *found.value();
+    m_port.setPortName(m_device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        // Qt reports a port that another program holds as a failure to lock it.
+        const QString reason = m_port.error() == QSerialPort::PermissionError
+                                   ? QString::fromStdString(core::captions::portInUse())
+                                   : m_port.errorString();
+        m_port.clearError();
+        return failed(reason);
+    }
+    // A real line drops what came while it was closed; a pseudo-terminal would keep it.
+    m_port.clear(QSerialPort::Input);
+    if (const core::Outcome line = setLine(); !line.ok()) {
+        m_port.close();
+        return line;
+    }
+    emit opened(m_device);
+    return core::Done{};
+}
+
+// 9600 baud, no parity, 8 data bits, 2 stop bits, DTR and RTS raised. A line without
+// modem-control lines (a pseudo-terminal, some adapters) refuses DTR and RTS; that is no fault
+// of the line, so the refusal is cleared and forgotten.
+core::Outcome SerialPort::setLine()
+{
+    if (!m_port.setBaudRate(qint32(core::kLineBaud)) || !m_port.setParity(QSerialPort::NoParity) ||
+        !m_port.setDataBits(QSerialPort::DataBits(core::kLineDataBits)) ||
+        !m_port.setStopBits(core::kLineStopBits == 2 ? QSerialPort::TwoStop
+                                                      : QSerialPort::OneStop) ||
+        !m_port.setFlowControl(QSerialPort::NoFlowControl))
+        return core::Outcome::failure(core::captions::lineSettingsRefused());
+    if (!m_port.setDataTerminalReady(true))
+        m_port.clearError();
+    if (!m_port.setRequestToSend(true))
+        m_port.clearError();
+    return core::Done{};
+}
+
+void SerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+core::Outcome SerialPort::reopen(int port)
+{
+    // The port's link was pointed elsewhere (an adapter plugged in again under another
+    // name): follow it, as Wine does.
+    if (m_port.isOpen()) {
+        const core::Result<QString> found = m_dosDevices.serialDevice(port);
+        if (found.ok() && *found.value() == m_device)
+            return core::Done{};
+    }
+    return open(port);
+}
+
+core::Outcome SerialPort::send(std::string_view bytes)
+{
+    if (!m_port.isOpen())
+        return core::Outcome::failure("");
+    if (m_port.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()))
+        return core::Done{};
+    const QString reason = m_port.errorString();
+    m_port.clearError();
+    return failed(reason);
+}
+
+std::string SerialPort::takeWaiting()
+{
+    if (!m_port.isOpen())
+        return {};
+    // A zero timeout polls: it reads what the system holds and never waits. Finding nothing
+    // counts as a time-out to Qt, which is no fault of the line.
+    if (!m_port.waitForReadyRead(0) && m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError();
+    const QByteArray bytes = m_port.readAll();
+    return bytes.toStdString();
+}
+
+std::string SerialPort::device(int) const
+{
+    return {};
+}
+
+bool SerialPort::dataTerminalReady()
+{
+    return m_port.isOpen() && m_port.isDataTerminalReady();
+}
+
+bool SerialPort::requestToSend()
+{
+    return m_port.isOpen() && m_port.isRequestToSend();
+}
+
+void SerialPort::readAll()
+{
+    const QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty() && m_received)
+        m_received(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+        error != QSerialPort::WriteError)
+        return;
+    if (!m_port.isOpen())
+        return;
+    // The device went away under an open port (an adapter unplugged, a hung-up line). A port
+    // left open in that state reports the same error over and over, so it is closed at once,
+    // to be opened again on a later exchange.
+    const std::string reason = error == QSerialPort::ResourceError
+                                   ? m_port.errorString().toStdString()
+                                   : core::captions::deviceStoppedAnswering();
+    m_port.clearError();
+    m_port.close();
+    if (m_lost)
+        m_lost(reason);
+}
+
+} // namespace qt

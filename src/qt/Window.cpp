@@ -1,0 +1,150 @@
+#include "qt/Window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QWheelEvent>
+
+namespace qt {
+
+namespace {
+
+QString text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+// One notch of a mouse wheel is this much angle.
+constexpr int kWheelNotch = 120;
+
+} // namespace
+
+Window::Window(const Services& services, QWidget* parent)
+    : QWidget(parent), Controls(Controls::create(*this)), m_clock(services.clock),
+      m_serialPort(services.dosDevices), m_weatherWriter(services.dosDevices),
+      m_session(core::Platform{m_serialPort, services.settings, m_weatherWriter, services.clock,
+                               *this, *this},
+                services.times)
+{
+    m_wake.setSingleShot(true);
+    m_wake.setTimerType(Qt::PreciseTimer);
+    connect(&m_wake, &QTimer::timeout, this, [this] { m_session.wake(); });
+    m_serialPort.onData([this](std::string_view bytes) { m_session.lineData(bytes); });
+    m_serialPort.onLost([this](const std::string& reason) { m_session.lineLost(reason); });
+    wireControls();
+}
+
+Window::~Window() = default;
+
+void Window::wireControls()
+{
+    connect(Command1, &QPushButton::clicked, this, [this] { m_session.oneShotClicked(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { m_session.startClicked(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { m_session.stopClicked(); });
+    connect(WXfile, &QLineEdit::textChanged, this,
+            [this](const QString& path) { m_session.pathEdited(path.toStdString()); });
+    connect(WXfile, &QLineEdit::editingFinished, this, [this] { m_session.pathEditFinished(); });
+    connect(CPort, &QLineEdit::textChanged, this,
+            [this](const QString& port) { m_session.portEdited(port.toStdString()); });
+    connect(VScroll1, &QScrollBar::valueChanged, this,
+            [this](int value) { m_session.scrollMoved(value); });
+    VScroll1->installEventFilter(this);
+}
+
+void Window::load()
+{
+    m_session.load();
+    fitFont(*this);
+}
+
+void Window::showCaption(const std::string& caption)
+{
+    setWindowTitle(text(caption));
+}
+
+void Window::showText(Text control, const std::string& value)
+{
+    switch (control) {
+    case Text::Text1: {
+        // A text box shows a line break as "\n"; the file keeps its CR LF.
+        QString shown = text(value);
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        Text1->setPlainText(shown);
+        break;
+    }
+    case Text::CPort: {
+        const QSignalBlocker quiet(CPort);
+        CPort->setText(text(value));
+        break;
+    }
+    case Text::WXfile: {
+        const QSignalBlocker quiet(WXfile);
+        WXfile->setText(text(value));
+        break;
+    }
+    case Text::Label2:
+        Label2->setText(text(value));
+        break;
+    case Text::Label3:
+        Label3->setText(text(value));
+        break;
+    case Text::Label4:
+        Label4->setText(text(value));
+        break;
+    }
+}
+
+void Window::showScrollValue(int value)
+{
+    const QSignalBlocker quiet(VScroll1);
+    VScroll1->setValue(value);
+}
+
+void Window::readingTaken(core::ExchangeForm form, bool wroteFile)
+{
+    emit sampled(form, wroteFile);
+}
+
+void Window::wakeAt(std::optional<core::ExchangeTime> when)
+{
+    if (!when) {
+        m_wake.stop();
+        return;
+    }
+    // Rounded up, so the wake-up never comes before its time.
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*when - m_clock.now());
+    m_wake.start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+// One notch of the wheel over the scroll bar steps the port by one, as one click of an arrow
+// does; Qt would step by several lines and skip ports.
+bool Window::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != VScroll1 || event->type() != QEvent::Wheel)
+        return QWidget::eventFilter(watched, event);
+    m_wheelAngle += static_cast<QWheelEvent*>(event)->angleDelta().y();
+    const int notches = m_wheelAngle / kWheelNotch;
+    m_wheelAngle -= notches * kWheelNotch;
+    if (notches != 0)
+        VScroll1->setValue(VScroll1->value() - notches * VScroll1->singleStep());
+    return true;
+}
+
+void Window::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        Command1->setFocus(Qt::OtherFocusReason);
+}
+
+void Window::closeEvent(QCloseEvent* event)
+{
+    m_session.unload();
+    event->accept();
+}
+
+} // namespace qt

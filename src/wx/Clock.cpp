@@ -1,6 +1,0 @@
-#include "wx/Clock.h"
-
-QDateTime Clock::now() const
-{
-    return QDateTime::currentDateTime();
-}

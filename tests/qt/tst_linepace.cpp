@@ -1,0 +1,138 @@
+#include "Rig.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QStringList kAtLinePace{QStringLiteral("--baud"), QStringLiteral("9600")};
+const QString kDegrees = QStringLiteral("\u00b0C");
+const QByteArray kDateLine("Mar 05 2003 07:04\r\n");
+
+// Reading number n: its own weather field and temperature, so a caption or a file that shows
+// another reading's value, or a value cut at the wrong place, is caught.
+QByteArray weather(int n)
+{
+    return "ABCDEFGHIJKL" + QByteArray::number(n).rightJustified(3, '0');
+}
+QByteArray temperature(int n)
+{
+    return '+' + QByteArray::number(10 + n % 90) + '.' + QByteArray::number(n % 10);
+}
+QByteArray reply(int n)
+{
+    return "QVX1 " + QByteArray::number(n).rightJustified(6, '0') + QByteArray(9, ' ') +
+           weather(n) + " r000p000P000 " + temperature(n) + "\r\n";
+}
+
+} // namespace
+
+// The thermometer at its own line speed, 9600 baud, in each way it can answer: once, with an
+// acknowledgement first, or twice. Every reading shown or written must be that reading, whole.
+class TestLinePace : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Rig> m_rig;
+
+    bool openRig(const QStringList& model)
+    {
+        m_rig = std::make_unique<Rig>();
+        return m_rig->open(kAtLinePace + model, 300, 3000);
+    }
+    qt::Window& window() { return m_rig->window(); }
+    SimulatedThermometer& thermometer() { return m_rig->thermometer(); }
+    QSignalSpy& samples() { return m_rig->samples(); }
+    QString caption() { return window().windowTitle(); }
+
+    bool oneShot() { return m_rig->oneShot(); }
+
+private slots:
+    void cleanup() { m_rig.reset(); }
+
+    void everyModel_data()
+    {
+        QTest::addColumn<QStringList>("model");
+        QTest::newRow("answers once") << QStringList();
+        QTest::newRow("acknowledges first") << QStringList{QStringLiteral("--acknowledge")};
+        QTest::newRow("answers twice") << QStringList{
+            QStringLiteral("--twice"), QStringLiteral("--twice-gap"), QStringLiteral("40")};
+    }
+
+    // Each tick shows its own whole temperature, the seventh writes its own field in exactly
+    // two lines, and OneShot shows and writes its own reading.
+    void everyModel()
+    {
+        QFETCH(QStringList, model);
+        QVERIFY(openRig(model));
+        QVERIFY(thermometer().setReply(reply(1)));
+        QStringList captions;
+        // The next reading is set as soon as one is taken, well before the next tick asks.
+        connect(&window(), &qt::Window::sampled, this, [&] {
+            captions << caption();
+            if (captions.size() < 7)
+                thermometer().setReply(reply(captions.size() + 1));
+        });
+        Rig::click(window().Command2);
+        QTRY_VERIFY_WITH_TIMEOUT(captions.size() >= 7, 10000);
+        Rig::click(window().Command3);
+        for (int n = 1; n <= 7; ++n)
+            QCOMPARE(captions.at(n - 1), QString::fromLatin1(temperature(n)) + kDegrees);
+        QCOMPARE(m_rig->writes().mid(0, 7),
+                 (QList<bool>{false, false, false, false, false, false, true}));
+        QCOMPARE(m_rig->fileContents(), kDateLine + weather(7) + "\r\n");
+
+        QTRY_VERIFY(!window().session().busy());
+        QVERIFY(thermometer().setReply(reply(8)));
+        QVERIFY(oneShot());
+        QCOMPARE(caption(),
+                 QStringLiteral("One shot ") + QString::fromLatin1(temperature(8)) + kDegrees);
+        QCOMPARE(m_rig->fileContents(), kDateLine + weather(8) + "\r\n");
+    }
+
+    // Bytes waiting before the command, an earlier reply's tail or a burst of noise, are
+    // never the head of a reply.
+    void staleBytesAndNoise()
+    {
+        QVERIFY(openRig({}));
+        QVERIFY(thermometer().setReply(reply(1)));
+        QVERIFY(thermometer().send(reply(0).mid(40)));
+        QVERIFY(oneShot());
+        QCOMPARE(caption(),
+                 QStringLiteral("One shot ") + QString::fromLatin1(temperature(1)) + kDegrees);
+        QCOMPARE(m_rig->fileContents(), kDateLine + weather(1) + "\r\n");
+
+        QByteArray noise;
+        for (int i = 0; i < 120; ++i)
+            noise += char((i * 37 + 11) % 256);
+        QVERIFY(thermometer().send(noise));
+        Rig::click(window().Command2);
+        QVERIFY(samples().wait(3000));
+        QCOMPARE(caption(), QString::fromLatin1(temperature(1)) + kDegrees);
+        Rig::click(window().Command3);
+    }
+
+    // A line break inside the weather field splits the answer into two short lines: neither
+    // is a reply, the old file stays as it was, and the caption says how much came.
+    void lineBreakInTheWeatherField()
+    {
+        QVERIFY(openRig({}));
+        QVERIFY(thermometer().setReply(reply(1)));
+        QVERIFY(oneShot());
+        const QByteArray good = m_rig->fileContents();
+        QCOMPARE(good, kDateLine + weather(1) + "\r\n");
+
+        QByteArray broken = reply(2);
+        broken.replace(25, 2, "\r\n");
+        QVERIFY(thermometer().setReply(broken));
+        Rig::click(window().Command1);
+        QTRY_COMPARE_WITH_TIMEOUT(caption(), QStringLiteral("COM1 answered only 29 characters"),
+                                  5000);
+        QCOMPARE(m_rig->fileContents(), good);
+    }
+};
+
+QTEST_MAIN(TestLinePace)
+#include "tst_linepace.moc"

@@ -1,0 +1,260 @@
+#include "Profile.h"
+#include "SimulatedThermometer.h"
+#include "core/PortChoice.h"
+#include "qt/Window.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+// Choosing the port with the ComPort box and its arrows, with simulated thermometers as
+// COM1 to COM3.
+class TestPortSelector : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Profile> m_profile;
+    std::vector<std::unique_ptr<SimulatedThermometer>> m_thermometers;
+    FixedClock m_clock;
+    std::unique_ptr<qt::Window> m_window;
+    std::unique_ptr<QSignalSpy> m_opens;
+
+    QString device(int com) const { return m_thermometers.at(com - 1)->devicePath(); }
+
+    QString savedPort() const
+    {
+        QString port;
+        m_profile->settings().ReadConfigValue(QStringLiteral("CPort"), port, QStringLiteral("?"));
+        return port;
+    }
+
+    void retype(const QString& text)
+    {
+        m_window->CPort->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(m_window->CPort, Qt::Key_Delete);
+        else
+            QTest::keyClicks(m_window->CPort, text);
+    }
+
+    void clickArrow(QStyle::SubControl arrow)
+    {
+        QScrollBar* bar = m_window->VScroll1;
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->value();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        const QRect rect = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, rect.center());
+    }
+
+    // A OneShot reaches the thermometer behind the port that is open.
+    bool oneShotReaches(int com)
+    {
+        SimulatedThermometer& thermometer = *m_thermometers.at(com - 1);
+        const int before = thermometer.queries();
+        QTest::mouseClick(m_window->Command1, Qt::LeftButton);
+        return thermometer.waitForQueries(before + 1, 3000);
+    }
+
+private slots:
+    void init()
+    {
+        m_profile = std::make_unique<Profile>();
+        m_thermometers.clear();
+        for (int com = 1; com <= 3; ++com) {
+            m_thermometers.push_back(std::make_unique<SimulatedThermometer>(
+                QStringList{QStringLiteral("--baud"), QStringLiteral("9600")}));
+            QVERIFY(m_thermometers.back()->start());
+            m_profile->linkCom(com, m_thermometers.back()->devicePath());
+        }
+        m_profile->linkCom(4, m_profile->root() + QStringLiteral("/no-such-tty"));
+        m_window = openWindow(*m_profile, m_clock, 10000, 500);
+        m_opens = std::make_unique<QSignalSpy>(&m_window->MSComm1, &MSComm::opened);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(m_window->serialPort().devicePath(), device(1));
+    }
+
+    void cleanup()
+    {
+        m_opens.reset();
+        m_window.reset();
+        m_thermometers.clear();
+        m_profile.reset();
+    }
+
+    // Overtyping "1" with "2": saved, COM2 opened at 9600,n,8,2 with DTR and RTS, thumb up.
+    void typingANewPort()
+    {
+        retype(QStringLiteral("2"));
+        QCOMPARE(savedPort(), QStringLiteral("2"));
+        QCOMPARE(m_opens->count(), 1);
+        QCOMPARE(m_opens->first().at(0).toString(), device(2));
+        QVERIFY(m_window->serialPort().isOpen());
+        QCOMPARE(m_window->session().commPort(), qint16(2));
+        QCOMPARE(m_window->MSComm1.Settings(), QStringLiteral("9600,n,8,2"));
+        QVERIFY(m_window->serialPort().dataTerminalReady());
+        QVERIFY(m_window->serialPort().requestToSend());
+        QCOMPARE(m_window->VScroll1->value(), 3);
+        QVERIFY(oneShotReaches(2));
+    }
+
+    // The up arrow raises the port number; the down arrow lowers it.
+    void arrowsStepThePort()
+    {
+        retype(QStringLiteral("2"));
+        m_opens->clear();
+        clickArrow(QStyle::SC_ScrollBarSubLine);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("3"));
+        QCOMPARE(m_window->VScroll1->value(), 2);
+        QCOMPARE(m_opens->count(), 1);
+        QCOMPARE(m_opens->first().at(0).toString(), device(3));
+        QCOMPARE(savedPort(), QStringLiteral("3"));
+
+        clickArrow(QStyle::SC_ScrollBarAddLine);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("2"));
+        QCOMPARE(m_window->serialPort().devicePath(), device(2));
+    }
+
+    // "03" pasted over the text becomes "3"; the port is opened twice, "3" is saved.
+    void pastingAnotherFormOfANumber()
+    {
+        QApplication::clipboard()->setText(QStringLiteral("03"));
+        m_window->CPort->selectAll();
+        QTest::keySequence(m_window->CPort, QKeySequence::Paste);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("3"));
+        QCOMPARE(m_opens->count(), 2);
+        for (const auto& open : *m_opens)
+            QCOMPARE(open.at(0).toString(), device(3));
+        QCOMPARE(savedPort(), QStringLiteral("3"));
+        QCOMPARE(m_window->VScroll1->value(), 2);
+    }
+
+    void textsThatAreNoPort_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("empty") << QString() << QStringLiteral("\"\" is not a port number");
+        QTest::newRow("letter") << QStringLiteral("x")
+                                << QStringLiteral("\"x\" is not a port number");
+        QTest::newRow("number then letter")
+            << QStringLiteral("1x") << QStringLiteral("\"1x\" is not a port number");
+        QTest::newRow("above the arrows")
+            << QStringLiteral("9") << QStringLiteral("Choose a port from 0 to 5");
+        QTest::newRow("negative") << QStringLiteral("-1")
+                                  << QStringLiteral("Choose a port from 0 to 5");
+        QTest::newRow("huge") << QStringLiteral("99999999999")
+                              << QStringLiteral("Choose a port from 0 to 5");
+        QTest::newRow("fraction") << QStringLiteral("1.5")
+                                  << QStringLiteral("\"1.5\" is not a port number");
+        QTest::newRow("fraction alone")
+            << QStringLiteral(".5") << QStringLiteral("\".5\" is not a port number");
+        const QString page(1000, u'x');
+        QTest::newRow("a page pasted")
+            << page << QStringLiteral("\"%1\u2026\" is not a port number").arg(page.left(40));
+    }
+
+    // Text that names no usable port keeps the open port, the saved value and the scroll
+    // bar, stays as typed, and says why; a good port afterwards clears the message.
+    void textsThatAreNoPort()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, caption);
+        retype(QStringLiteral("2"));
+        m_opens->clear();
+        // Pasted, so the whole text arrives in one change.
+        QApplication::clipboard()->setText(typed);
+        m_window->CPort->selectAll();
+        if (typed.isEmpty())
+            QTest::keyClick(m_window->CPort, Qt::Key_Delete);
+        else
+            QTest::keySequence(m_window->CPort, QKeySequence::Paste);
+        QCOMPARE(m_window->CPort->text(), typed);
+        QCOMPARE(m_window->windowTitle(), caption);
+        QCOMPARE(m_opens->count(), 0);
+        QCOMPARE(savedPort(), QStringLiteral("2"));
+        QCOMPARE(m_window->VScroll1->value(), 3);
+        QCOMPARE(m_window->serialPort().devicePath(), device(2));
+        QVERIFY(oneShotReaches(2));
+
+        retype(QStringLiteral("3"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        QCOMPARE(m_window->serialPort().devicePath(), device(3));
+    }
+
+    // A port that cannot be opened is saved as typed and named in the caption; a good port
+    // afterwards opens normally.
+    void portThatCannotBeOpened()
+    {
+        retype(QStringLiteral("4"));
+        QCOMPARE(m_window->windowTitle(),
+                 QStringLiteral("COM4 cannot be opened: No such file or directory"));
+        QVERIFY(!m_window->serialPort().isOpen());
+        QCOMPARE(savedPort(), QStringLiteral("4"));
+
+        QTest::mouseClick(m_window->Command2, Qt::LeftButton);
+        retype(QStringLiteral("0"));
+        QCOMPARE(m_window->windowTitle(),
+                 QStringLiteral("COM0 cannot be opened: there is no COM0"));
+        QCOMPARE(m_window->VScroll1->value(), 5);
+
+        retype(QStringLiteral("1"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
+        QVERIFY(m_window->serialPort().isOpen());
+        QVERIFY(oneShotReaches(1));
+    }
+
+    void conversions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port"); // -1: not a number, -2: out of range
+        QTest::newRow("plain") << QStringLiteral("3") << 3;
+        QTest::newRow("leading zero") << QStringLiteral("03") << 3;
+        QTest::newRow("point zero") << QStringLiteral("3.0") << 3;
+        QTest::newRow("exponent") << QStringLiteral("30e-1") << 3;
+        QTest::newRow("blanks") << QStringLiteral(" \v2 ") << 2;
+        QTest::newRow("minus zero") << QStringLiteral("-0") << 0;
+        QTest::newRow("half") << QStringLiteral("2.5") << -1;
+        QTest::newRow("tiny fraction") << QStringLiteral("3.0000000000000000001") << -1;
+        QTest::newRow("fraction by exponent") << QStringLiteral("25e-1") << -1;
+        QTest::newRow("trailing letter") << QStringLiteral("3x") << -1;
+        QTest::newRow("dangling exponent") << QStringLiteral("4e") << -1;
+        QTest::newRow("sign only") << QStringLiteral("-") << -1;
+        QTest::newRow("infinity") << QStringLiteral("inf") << -1;
+        QTest::newRow("group separator") << QStringLiteral("0,005") << -1;
+        QTest::newRow("arabic digit") << QStringLiteral("\u0663") << -1;
+        QTest::newRow("negative") << QStringLiteral("-1") << -2;
+        QTest::newRow("beyond the arrows") << QStringLiteral("6") << -2;
+        QTest::newRow("huge exponent") << QStringLiteral("1e999999999") << -2;
+    }
+
+    // Which texts name a port: whole numbers only, so the box, the scroll bar, the saved
+    // value and the open port can never mean different ports.
+    void conversions()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        const core::PortChoice choice = core::choosePort(text.toStdString());
+        const auto kind = port == -1   ? core::PortChoice::Kind::NotANumber
+                          : port == -2 ? core::PortChoice::Kind::OutOfRange
+                                       : core::PortChoice::Kind::Port;
+        QCOMPARE(choice.kind, kind);
+        if (kind == core::PortChoice::Kind::Port) {
+            QCOMPARE(choice.port, port);
+            QCOMPARE(core::portAt(choice.scrollValue), port);
+        }
+    }
+};
+
+QTEST_MAIN(TestPortSelector)
+#include "tst_portselector.moc"
