@@ -2,6 +2,7 @@
 
 #include "Escapes.h"
 #include "Events.h"
+#include "Values.h"
 
 #include <algorithm>
 #include <array>
@@ -393,7 +394,7 @@ void Simulator::onControlLine(std::string_view line)
     } else if (command == "mode") {
         Mode mode = Mode::Normal;
         if (!parseMode(argument, mode))
-            return refuse("expected normal, silent, garbage, flood, twice or acknowledge");
+            return refuse(std::string("expected ") + kExpectedMode);
         m_mode = mode;
         if (m_mode != Mode::Flood && m_flooding) {
             m_flooding = false;
@@ -404,7 +405,7 @@ void Simulator::onControlLine(std::string_view line)
         long value = 0;
         const long max = command == "short" ? kMaxShort : kMaxDelayMs;
         if (!parseNumber(argument, 0, max, value))
-            return refuse("expected a whole number from 0 to " + std::to_string(max));
+            return refuse("expected " + expectedNumber(0, max));
         if (command == "short")
             m_shortLength = value;
         else
