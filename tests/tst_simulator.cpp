@@ -376,20 +376,25 @@ void TestSimulator::timing_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("length");
     QTest::addColumn<qint64>("minimumNs");
+    // How long at least the reply itself is on the line, from its first byte to its last.
+    QTest::addColumn<qint64>("spreadNs");
 
     QTest::newRow("9600 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("9600")}
-                               << kReplyLength << wireTimeNs(kReplyLength, 9600) * 8 / 10;
+                               << kReplyLength << wireTimeNs(kReplyLength, 9600) * 8 / 10
+                               << wireTimeNs(kReplyLength - 1, 9600) * 8 / 10;
     QTest::newRow("2400 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("2400")}
-                               << kReplyLength << wireTimeNs(kReplyLength, 2400) * 8 / 10;
+                               << kReplyLength << wireTimeNs(kReplyLength, 2400) * 8 / 10
+                               << wireTimeNs(kReplyLength - 1, 2400) * 8 / 10;
     QTest::newRow("delay") << QStringList{QStringLiteral("--delay"), QStringLiteral("150")}
-                           << kReplyLength << qint64{150} * 1000000;
+                           << kReplyLength << qint64{150} * 1000000 << qint64{0};
     QTest::newRow("delay and baud")
         << QStringList{QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("--baud"),
                        QStringLiteral("4800")}
-        << kReplyLength << qint64{100} * 1000000 + wireTimeNs(kReplyLength, 4800) * 8 / 10;
+        << kReplyLength << qint64{100} * 1000000 + wireTimeNs(kReplyLength, 4800) * 8 / 10
+        << wireTimeNs(kReplyLength - 1, 4800) * 8 / 10;
     QTest::newRow("stale gap") << QStringList{QStringLiteral("--stale"), QStringLiteral("old"),
                                               QStringLiteral("--stale-gap"), QStringLiteral("120")}
-                               << kReplyLength + 3 << qint64{120} * 1000000;
+                               << kReplyLength + 3 << qint64{120} * 1000000 << qint64{0};
 }
 
 void TestSimulator::timing()
@@ -397,6 +402,7 @@ void TestSimulator::timing()
     QFETCH(QStringList, options);
     QFETCH(int, length);
     QFETCH(qint64, minimumNs);
+    QFETCH(qint64, spreadNs);
 
     SimulatedThermometer sim(options);
     QVERIFY(sim.start());
@@ -415,6 +421,17 @@ void TestSimulator::timing()
              qPrintable(QStringLiteral("%1 ns < %2 ns").arg(answered).arg(minimumNs)));
     // Both clocks are CLOCK_MONOTONIC: the simulator saw the command after we sent it.
     QVERIFY(sim.queryTimes().first() >= before);
+
+    // "replying" marks the reply's first byte on the line, not the moment it was queued: what
+    // comes before it (delay, stale bytes, the first character's wire time) lies before it.
+    QCOMPARE(sim.replyingCount(), 1);
+    const qint64 firstByte = sim.replyingTimes().first();
+    const qint64 started = firstByte - sim.queryTimes().first();
+    const qint64 spread = sim.replyTimes().first() - firstByte;
+    QVERIFY2(started >= minimumNs - spreadNs,
+             qPrintable(QStringLiteral("%1 ns < %2 ns").arg(started).arg(minimumNs - spreadNs)));
+    QVERIFY2(spread >= spreadNs,
+             qPrintable(QStringLiteral("%1 ns < %2 ns").arg(spread).arg(spreadNs)));
 }
 
 void TestSimulator::staleBytes_data()

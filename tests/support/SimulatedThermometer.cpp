@@ -169,6 +169,11 @@ bool SimulatedThermometer::waitForReplies(int count, int ms)
     return waitFor([this, count] { return replies() >= count; }, ms);
 }
 
+bool SimulatedThermometer::waitForReplying(int count, int ms)
+{
+    return waitFor([this, count] { return replyingCount() >= count; }, ms);
+}
+
 bool SimulatedThermometer::control(const QByteArray& command, const QByteArray& argument)
 {
     if (!isRunning())
@@ -235,13 +240,17 @@ void SimulatedThermometer::parseEvent(const QByteArray& line)
     if (word == "device") {
         m_device = QString::fromUtf8(rest);
         emit deviceChanged(m_device);
-    } else if ((word == "query" || word == "replied") && fields.size() == 2) {
+    } else if ((word == "query" || word == "replying" || word == "replied") && fields.size() == 2) {
         const int number = fields[0].toInt();
         const qint64 at = fields[1].toLongLong();
         if (word == "query") {
             ++m_queryCount;
             m_queryTimes << at;
             emit queried(number, at);
+        } else if (word == "replying") {
+            ++m_replyingCount;
+            m_replyingTimes << at;
+            emit replying(number, at);
         } else {
             ++m_replyCount;
             m_replyTimes << at;

@@ -55,16 +55,21 @@ public:
 
     int queries() const { return m_queryCount; }
     int replies() const { return m_replyCount; }
+    // Replies whose first byte is on the line: one more than replies() while one is under way.
+    int replyingCount() const { return m_replyingCount; }
     bool waitForQueries(int count, int ms = kDefaultTimeoutMs);
     bool waitForReplies(int count, int ms = kDefaultTimeoutMs);
+    bool waitForReplying(int count, int ms = kDefaultTimeoutMs);
     // CLOCK_MONOTONIC nanoseconds, comparable with monotonicNs().
     QList<qint64> queryTimes() const { return m_queryTimes; }
     QList<qint64> replyTimes() const { return m_replyTimes; }
+    QList<qint64> replyingTimes() const { return m_replyingTimes; }
     // Drops the recorded times (the counts stay), so a long run does not grow.
     void forgetTimes()
     {
         m_queryTimes.clear();
         m_replyTimes.clear();
+        m_replyingTimes.clear();
     }
     QByteArray unexpectedBytes() const { return m_unexpected; }
     QStringList errors() const { return m_errors; }
@@ -87,6 +92,7 @@ public:
 signals:
     void deviceChanged(const QString& path);
     void queried(int number, qint64 monotonicNs);
+    void replying(int number, qint64 monotonicNs);
     void replied(int number, qint64 monotonicNs);
     void unexpectedReceived(const QByteArray& bytes);
     void unplugged();
@@ -108,8 +114,10 @@ private:
     static constexpr int kLogLines = 200;
     int m_queryCount = 0;
     int m_replyCount = 0;
+    int m_replyingCount = 0;
     QList<qint64> m_queryTimes;
     QList<qint64> m_replyTimes;
+    QList<qint64> m_replyingTimes;
     QByteArray m_unexpected;
     QStringList m_errors;
     QStringList m_log;

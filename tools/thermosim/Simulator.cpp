@@ -223,8 +223,12 @@ void Simulator::pump(Nanos now)
 {
     if (!m_pty.isOpen() || m_lineBroken)
         return;
+    const auto started = [](const Chunk& chunk, Nanos at) {
+        if (chunk.kind == Chunk::Kind::Reply && chunk.startsReply)
+            emitEvent("replying " + std::to_string(chunk.query) + " " + std::to_string(at));
+    };
     const auto finished = [](const Chunk& chunk, Nanos at) {
-        if (chunk.kind == Chunk::Kind::Reply)
+        if (chunk.kind == Chunk::Kind::Reply && chunk.endsReply)
             emitEvent("replied " + std::to_string(chunk.query) + " " + std::to_string(at));
         else if (chunk.kind == Chunk::Kind::Send)
             emitEvent("ok send");
@@ -237,7 +241,7 @@ void Simulator::pump(Nanos now)
         return true;
     };
     std::string error;
-    if (!m_transmitter.pump(now, finished, refill, error)) {
+    if (!m_transmitter.pump(now, started, finished, refill, error)) {
         // Without this the same failing write would be retried in a tight loop.
         m_lineBroken = true;
         fail(error);

@@ -65,6 +65,7 @@ with "error <command>: <reason>".
 Events on standard output, one line each:
   device PATH        the device to open (first line, and after each plug).
   query N T          command number N arrived (T = CLOCK_MONOTONIC in ns).
+  replying N T       the first byte of a reply to command N was written.
   replied N T        the last byte of a reply to command N was written.
   unexpected HEX     bytes received that are not a command, e.g. "0d 0a".
   unplugged          the device is gone.
