@@ -91,6 +91,31 @@ QByteArray field(const QByteArray& reply, int first, int last)
     return reply.mid(first - 1, last - first + 1);
 }
 
+// The fields a --unique reply carries for command `number`.
+QByteArray numberedWeather(qint64 number)
+{
+    return 'W' + QByteArray::number(number).rightJustified(14, '0');
+}
+
+QByteArray numberedTemperature(qint64 number)
+{
+    return 'T' + QByteArray::number(number % 10000).rightJustified(4, '0');
+}
+
+// A whole --unique reply to command `number`: 56 printable characters ending in CR LF, its
+// number at characters 21-35 and 50-54.
+bool answers(const QByteArray& reply, qint64 number)
+{
+    if (reply.size() != kReplyLength || !reply.endsWith("\r\n"))
+        return false;
+    for (const char c : reply.left(kReplyLength - 2)) {
+        if (c < 0x20 || c > 0x7e)
+            return false;
+    }
+    return field(reply, 21, 35) == numberedWeather(number) &&
+           field(reply, 50, 54) == numberedTemperature(number);
+}
+
 double celsius(const QByteArray& reply)
 {
     return field(reply, 50, 54).toDouble();
@@ -138,6 +163,7 @@ private slots:
     void silentSendsNothing();
     void misbehaviour_data();
     void misbehaviour();
+    void uniqueRepliesNameTheirCommand();
     void timing_data();
     void timing();
     void staleBytes_data();
@@ -369,6 +395,34 @@ void TestSimulator::misbehaviour()
     QCOMPARE(replies, wellFormed);
     if (wellFormed == 2)
         QVERIFY(answer.left(kReplyLength) != answer.mid(kReplyLength));
+}
+
+void TestSimulator::uniqueRepliesNameTheirCommand()
+{
+    SimulatedThermometer sim(
+        {QStringLiteral("--unique"), QStringLiteral("--twice"), QStringLiteral("--seed=7")});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    // Both answers to a command carry its number; the next command's answers carry the next.
+    for (int command = 1; command <= 2; ++command) {
+        const QByteArray both = exchange(*port, 2 * kReplyLength);
+        QVERIFY2(answers(both.left(kReplyLength), command), both.constData());
+        QVERIFY2(answers(both.mid(kReplyLength), command), both.constData());
+    }
+
+    // Numbers count commands, not numbered replies: the plain answers in between count too.
+    QVERIFY(sim.setUnique(false));
+    const QByteArray plain = exchange(*port, 2 * kReplyLength);
+    QCOMPARE(plain.size(), 2 * kReplyLength);
+    QVERIFY2(!plain.contains("W0000"), plain.constData());
+    QVERIFY(sim.setUnique(true));
+    const QByteArray fourth = exchange(*port, 2 * kReplyLength);
+    QVERIFY2(answers(fourth.left(kReplyLength), 4), fourth.constData());
+    QVERIFY2(answers(fourth.mid(kReplyLength), 4), fourth.constData());
+    QVERIFY(sim.waitForReplies(8));
+    QCOMPARE(port->bytesAvailable(), 0);
 }
 
 void TestSimulator::timing_data()

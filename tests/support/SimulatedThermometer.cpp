@@ -149,6 +149,11 @@ bool SimulatedThermometer::setDelay(int ms)
     return control("delay", QByteArray::number(ms));
 }
 
+bool SimulatedThermometer::setUnique(bool on)
+{
+    return control("unique", on ? "on" : "off");
+}
+
 bool SimulatedThermometer::unplug()
 {
     return control("unplug");

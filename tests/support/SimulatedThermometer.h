@@ -50,6 +50,8 @@ public:
     bool setMode(Mode mode);
     bool setShort(int characters);
     bool setDelay(int ms);
+    // Generated replies name the command they answer (--unique).
+    bool setUnique(bool on);
     bool unplug();
     bool plug();
 

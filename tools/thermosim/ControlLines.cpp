@@ -79,6 +79,10 @@ void Simulator::onControlLine(std::string_view line)
             m_transmitter.dropKind(Chunk::Kind::Flood);
         }
         done();
+    } else if (command == "unique") {
+        if (!parseSwitch(argument, m_unique))
+            return refuse("expected on or off");
+        done();
     } else if (command == "short" || command == "delay") {
         long value = 0;
         const long max = command == "short" ? kMaxShort : kMaxDelayMs;

@@ -26,7 +26,7 @@ constexpr const char* kValueOptions[] = {
     "twice-gap", "ack-gap", "seed",  "install", "com",
 };
 
-constexpr const char* kFlagOptions[] = {"control", "help"};
+constexpr const char* kFlagOptions[] = {"unique", "control", "help"};
 
 // Latin-1 gives every byte a character of its own and back, so reply text and folder names
 // reach the simulator byte for byte, whatever the locale.
@@ -189,6 +189,7 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
             return ParseResult::Invalid;
         }
     }
+    result.unique = read.given("unique");
     result.control = read.given("control");
 
     if (read.given("help"))

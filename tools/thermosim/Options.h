@@ -19,6 +19,7 @@ struct Options
     long staleGapMs = 100;
     long twiceGapMs = 0;
     long ackGapMs = 100;
+    bool unique = false;
     std::string installPrefix;
     int com = 0;
     bool control = false;

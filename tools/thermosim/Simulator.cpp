@@ -71,7 +71,7 @@ std::uint64_t freshSeed()
 
 Simulator::Simulator(const Options& options)
     : m_options(options), m_transmitter(options.baud), m_maker(options.seed.value_or(freshSeed())),
-      m_mode(options.mode), m_shortLength(options.shortLength),
+      m_mode(options.mode), m_unique(options.unique), m_shortLength(options.shortLength),
       m_delay(options.delayMs * kNanosPerMs)
 {
     if (options.reply && !options.reply->empty())
@@ -327,7 +327,10 @@ void Simulator::answer(std::uint64_t query)
     for (int copy = 0; copy < copies; ++copy) {
         Chunk reply;
         reply.query = query;
-        reply.bytes = m_fixedReply ? *m_fixedReply : m_maker.next();
+        if (m_fixedReply)
+            reply.bytes = *m_fixedReply;
+        else
+            reply.bytes = m_unique ? m_maker.numbered(query) : m_maker.next();
         if (m_mode == Mode::Garbage)
             reply.bytes = m_maker.randomBytes(reply.bytes.size());
         if (m_shortLength > 0 && reply.bytes.size() > static_cast<std::size_t>(m_shortLength))

@@ -47,6 +47,7 @@ private:
 
     Mode m_mode;
     std::optional<std::string> m_fixedReply;
+    bool m_unique;
     long m_shortLength;
     Nanos m_delay;
 

@@ -19,6 +19,8 @@ Reply options:
   --stale TEXT       before each reply send TEXT (escapes as for --reply), then
                      pause, then send the reply.
   --stale-gap MS     the pause after --stale TEXT (default 100).
+  --unique           make every generated reply name the command it answers (see
+                     below), so a check can tell answers apart.
   --seed N           seed for the generated replies, for reproducible runs.
 
 Models and misbehaviour (at most one; without any, the device answers each
@@ -47,13 +49,17 @@ Control:
 
 A generated reply is 56 characters: 1-20 header with a sequence number, 21-35
 weather field "DDD/SSSgGGGtFFF" (FFF = temperature in Fahrenheit), 36-49
-filler, 50-54 temperature in Celsius like "+21.3", then CR LF.
+filler, 50-54 temperature in Celsius like "+21.3", then CR LF. With --unique,
+21-35 is "W" and the command's number in 14 digits (W00000000000027) and 50-54
+"T" and the number modulo 10000 in 4 digits (T0027); both answers of --twice
+carry the same number. --reply TEXT takes the place of generated replies.
 
 Control lines (with --control):
   send TEXT          write TEXT (escapes as for --reply) to the line now.
   reply TEXT         answer with TEXT from now on; "reply" alone goes back to
                      generated replies.
   mode M             M is normal, silent, garbage, flood, twice or acknowledge.
+  unique on|off      as --unique, or back to plain generated replies.
   short N            as --short.
   delay MS           as --delay.
   unplug             close the device, as if unplugged; the link leads nowhere.

@@ -69,6 +69,14 @@ bool parseMode(std::string_view text, Mode& mode)
     return true;
 }
 
+bool parseSwitch(std::string_view text, bool& on)
+{
+    if (text != "on" && text != "off")
+        return false;
+    on = text == "on";
+    return true;
+}
+
 std::string expectedNumber(long min, long max)
 {
     return "a whole number from " + std::to_string(min) + " to " + std::to_string(max);

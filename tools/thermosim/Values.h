@@ -30,6 +30,8 @@ bool parseNumber(std::string_view text, long min, long max, long& value);
 // Any whole number that fits 64 bits.
 bool parseSeed(std::string_view text, std::uint64_t& seed);
 bool parseMode(std::string_view text, Mode& mode);
+// "on" or "off".
+bool parseSwitch(std::string_view text, bool& on);
 
 // What a refused value should have been, for the message: "a whole number from 0 to 9".
 std::string expectedNumber(long min, long max);
