@@ -58,6 +58,24 @@ QByteArray readAtLeast(QSerialPort& port, qsizetype count, int ms = kTimeoutMs)
     return data;
 }
 
+// When bytes came in, and how many had come in all told by then.
+struct Arrival
+{
+    qint64 ns;
+    qsizetype total;
+};
+
+QByteArray readTimed(QSerialPort& port, qsizetype count, QList<Arrival>& arrivals)
+{
+    QByteArray data;
+    const QDeadlineTimer deadline(kTimeoutMs);
+    while (data.size() < count && port.waitForReadyRead(int(deadline.remainingTime()))) {
+        data += port.readAll();
+        arrivals << Arrival{SimulatedThermometer::monotonicNs(), data.size()};
+    }
+    return data;
+}
+
 bool sendCommand(QSerialPort& port, const QByteArray& bytes = kCommand)
 {
     return port.write(bytes) == bytes.size() && port.waitForBytesWritten(kTimeoutMs);
@@ -164,6 +182,8 @@ private slots:
     void misbehaviour_data();
     void misbehaviour();
     void uniqueRepliesNameTheirCommand();
+    void pauseHoldsTheLine_data();
+    void pauseHoldsTheLine();
     void timing_data();
     void timing();
     void staleBytes_data();
@@ -423,6 +443,61 @@ void TestSimulator::uniqueRepliesNameTheirCommand()
     QVERIFY2(answers(fourth.mid(kReplyLength), 4), fourth.constData());
     QVERIFY(sim.waitForReplies(8));
     QCOMPARE(port->bytesAvailable(), 0);
+}
+
+void TestSimulator::pauseHoldsTheLine_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("byControlLine");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("pauseMs");
+
+    const QStringList paced{QStringLiteral("--baud"),    QStringLiteral("9600"),
+                            QStringLiteral("--unique"),  QStringLiteral("--acknowledge"),
+                            QStringLiteral("--ack-gap"), QStringLiteral("0")};
+    QTest::newRow("command line") << paced + QStringList{QStringLiteral("--pause-at"),
+                                                         QStringLiteral("20"),
+                                                         QStringLiteral("--pause"),
+                                                         QStringLiteral("300")}
+                                  << false << 20 << 300;
+    QTest::newRow("control line") << paced << true << 53 << 250;
+}
+
+void TestSimulator::pauseHoldsTheLine()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, byControlLine);
+    QFETCH(int, at);
+    QFETCH(int, pauseMs);
+
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    if (byControlLine)
+        QVERIFY(sim.setPause(at, pauseMs));
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    const QByteArray acknowledgement("\x06OK\r\n");
+    QVERIFY(sendCommand(*port));
+    QList<Arrival> arrivals;
+    const QByteArray all = readTimed(*port, acknowledgement.size() + kReplyLength, arrivals);
+    QCOMPARE(all.left(acknowledgement.size()), acknowledgement);
+    QVERIFY2(answers(all.mid(acknowledgement.size()), 1), all.constData());
+
+    // The acknowledgement is no reply: the pause counts from the reply's first character.
+    const qsizetype held = acknowledgement.size() + at;
+    qsizetype i = 0;
+    while (arrivals[i].total < held)
+        ++i;
+    QCOMPARE(arrivals[i].total, held);
+    QVERIFY(i + 1 < arrivals.size());
+    const qint64 quietMs = (arrivals[i + 1].ns - arrivals[i].ns) / 1000000;
+    QVERIFY2(quietMs >= pauseMs - 100 && quietMs <= pauseMs + 400,
+             qPrintable(QStringLiteral("quiet for %1 ms").arg(quietMs)));
+
+    QVERIFY(sim.waitForReplies(1));
+    const qint64 onLine = sim.replyTimes().first() - sim.replyingTimes().first();
+    QVERIFY(onLine >= qint64{pauseMs} * 1000000 + wireTimeNs(kReplyLength - 1, 9600) * 8 / 10);
 }
 
 void TestSimulator::timing_data()

@@ -154,6 +154,11 @@ bool SimulatedThermometer::setUnique(bool on)
     return control("unique", on ? "on" : "off");
 }
 
+bool SimulatedThermometer::setPause(int at, int ms)
+{
+    return control("pause", QByteArray::number(at) + ' ' + QByteArray::number(ms));
+}
+
 bool SimulatedThermometer::unplug()
 {
     return control("unplug");

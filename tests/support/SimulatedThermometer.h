@@ -52,6 +52,8 @@ public:
     bool setDelay(int ms);
     // Generated replies name the command they answer (--unique).
     bool setUnique(bool on);
+    // Every reply stops after `at` characters for `ms` milliseconds; (0, 0) turns it off.
+    bool setPause(int at, int ms);
     bool unplug();
     bool plug();
 

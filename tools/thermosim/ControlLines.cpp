@@ -83,6 +83,19 @@ void Simulator::onControlLine(std::string_view line)
         if (!parseSwitch(argument, m_unique))
             return refuse("expected on or off");
         done();
+    } else if (command == "pause") {
+        const std::size_t between = argument.find(' ');
+        long at = 0;
+        long ms = 0;
+        if (between == std::string_view::npos ||
+            !parseNumber(argument.substr(0, between), 0, kMaxShort, at) ||
+            !parseNumber(argument.substr(between + 1), 0, kMaxGapMs, ms))
+            return refuse("expected the characters before the pause, " +
+                          expectedNumber(0, kMaxShort) + ", and its length in ms, " +
+                          expectedNumber(0, kMaxGapMs));
+        m_pauseAt = at;
+        m_pause = ms * kNanosPerMs;
+        done();
     } else if (command == "short" || command == "delay") {
         long value = 0;
         const long max = command == "short" ? kMaxShort : kMaxDelayMs;

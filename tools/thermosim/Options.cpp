@@ -22,8 +22,8 @@ constexpr ModeFlag kModeFlags[] = {
 };
 
 constexpr const char* kValueOptions[] = {
-    "reply",     "baud",    "delay", "short",   "stale", "stale-gap",
-    "twice-gap", "ack-gap", "seed",  "install", "com",
+    "reply",   "baud",     "delay", "short", "stale",   "stale-gap", "twice-gap",
+    "ack-gap", "pause-at", "pause", "seed",  "install", "com",
 };
 
 constexpr const char* kFlagOptions[] = {"unique", "control", "help"};
@@ -179,7 +179,9 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
         !read.text("stale", result.stale) ||
         !read.number("stale-gap", 0, kMaxGapMs, result.staleGapMs) ||
         !read.number("twice-gap", 0, kMaxGapMs, result.twiceGapMs) ||
-        !read.number("ack-gap", 0, kMaxGapMs, result.ackGapMs) || !read.seed(result.seed) ||
+        !read.number("ack-gap", 0, kMaxGapMs, result.ackGapMs) ||
+        !read.number("pause-at", 0, kMaxShort, result.pauseAt) ||
+        !read.number("pause", 0, kMaxGapMs, result.pauseMs) || !read.seed(result.seed) ||
         !read.mode(result.mode) || !read.number("com", 1, 256, com))
         return ParseResult::Invalid;
     if (read.given("install")) {
@@ -196,6 +198,10 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
         return ParseResult::Help;
     if (result.installPrefix.empty() != (com == 0)) {
         error = "--install and --com must be given together";
+        return ParseResult::Invalid;
+    }
+    if (read.given("pause-at") != read.given("pause")) {
+        error = "--pause-at and --pause must be given together";
         return ParseResult::Invalid;
     }
     result.com = static_cast<int>(com);

@@ -20,6 +20,8 @@ struct Options
     long twiceGapMs = 0;
     long ackGapMs = 100;
     bool unique = false;
+    long pauseAt = 0;
+    long pauseMs = 0;
     std::string installPrefix;
     int com = 0;
     bool control = false;

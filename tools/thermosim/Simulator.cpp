@@ -23,8 +23,6 @@ constexpr char kMeasure = 'M';
 constexpr Nanos kLoneEscapeWait = 50 * kNanosPerMs;
 constexpr std::size_t kFloodChunk = 4096;
 constexpr std::size_t kPacedFloodChunk = 64;
-// What an acknowledging thermometer sends before its reply: ACK, "OK", CR LF.
-constexpr const char* kAcknowledgement = "\x06OK\r\n";
 
 int signalPipe[2] = {-1, -1};
 
@@ -72,7 +70,8 @@ std::uint64_t freshSeed()
 Simulator::Simulator(const Options& options)
     : m_options(options), m_transmitter(options.baud), m_maker(options.seed.value_or(freshSeed())),
       m_mode(options.mode), m_unique(options.unique), m_shortLength(options.shortLength),
-      m_delay(options.delayMs * kNanosPerMs)
+      m_delay(options.delayMs * kNanosPerMs), m_pauseAt(options.pauseAt),
+      m_pause(options.pauseMs * kNanosPerMs)
 {
     if (options.reply && !options.reply->empty())
         m_fixedReply = options.reply;
@@ -309,36 +308,37 @@ void Simulator::answer(std::uint64_t query)
     // The mode is looked at again here because a control line may change it during --delay.
     if (m_mode == Mode::Silent || m_mode == Mode::Flood)
         return;
-    if (m_options.stale) {
-        Chunk stale;
-        stale.kind = Chunk::Kind::Stale;
-        stale.bytes = *m_options.stale;
-        stale.pauseAfter = m_options.staleGapMs * kNanosPerMs;
-        m_transmitter.push(std::move(stale));
-    }
-    if (m_mode == Mode::Acknowledge) {
-        Chunk acknowledgement;
-        acknowledgement.kind = Chunk::Kind::Stale;
-        acknowledgement.bytes = kAcknowledgement;
-        acknowledgement.pauseAfter = m_options.ackGapMs * kNanosPerMs;
-        m_transmitter.push(std::move(acknowledgement));
-    }
-    const int copies = m_mode == Mode::Twice ? 2 : 1;
-    for (int copy = 0; copy < copies; ++copy) {
-        Chunk reply;
-        reply.query = query;
-        if (m_fixedReply)
-            reply.bytes = *m_fixedReply;
-        else
-            reply.bytes = m_unique ? m_maker.numbered(query) : m_maker.next();
-        if (m_mode == Mode::Garbage)
-            reply.bytes = m_maker.randomBytes(reply.bytes.size());
-        if (m_shortLength > 0 && reply.bytes.size() > static_cast<std::size_t>(m_shortLength))
-            reply.bytes.resize(static_cast<std::size_t>(m_shortLength));
-        if (copy + 1 < copies)
-            reply.pauseAfter = m_options.twiceGapMs * kNanosPerMs;
-        m_transmitter.push(std::move(reply));
-    }
+    const auto reply = [this, query] { return replyBytes(query); };
+    for (Chunk& chunk : answerChunks(currentShape(), query, reply))
+        m_transmitter.push(std::move(chunk));
+}
+
+AnswerShape Simulator::currentShape() const
+{
+    AnswerShape shape;
+    shape.stale = m_options.stale;
+    shape.staleGap = m_options.staleGapMs * kNanosPerMs;
+    shape.acknowledge = m_mode == Mode::Acknowledge;
+    shape.ackGap = m_options.ackGapMs * kNanosPerMs;
+    shape.copies = m_mode == Mode::Twice ? 2 : 1;
+    shape.copyGap = m_options.twiceGapMs * kNanosPerMs;
+    shape.pauseAt = static_cast<std::size_t>(m_pauseAt);
+    shape.pause = m_pause;
+    return shape;
+}
+
+std::string Simulator::replyBytes(std::uint64_t query)
+{
+    std::string bytes;
+    if (m_fixedReply)
+        bytes = *m_fixedReply;
+    else
+        bytes = m_unique ? m_maker.numbered(query) : m_maker.next();
+    if (m_mode == Mode::Garbage)
+        bytes = m_maker.randomBytes(bytes.size());
+    if (m_shortLength > 0 && bytes.size() > static_cast<std::size_t>(m_shortLength))
+        bytes.resize(static_cast<std::size_t>(m_shortLength));
+    return bytes;
 }
 
 } // namespace thermosim

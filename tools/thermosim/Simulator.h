@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Answer.h"
 #include "DeviceLink.h"
 #include "Options.h"
 #include "PseudoTerminal.h"
@@ -33,6 +34,8 @@ private:
     void flushUnexpected();
     void onCommand(Nanos now);
     void answer(std::uint64_t query);
+    AnswerShape currentShape() const;
+    std::string replyBytes(std::uint64_t query);
     void readControl();
     void onControlLine(std::string_view line);
     void pump(Nanos now);
@@ -50,6 +53,8 @@ private:
     bool m_unique;
     long m_shortLength;
     Nanos m_delay;
+    long m_pauseAt;
+    Nanos m_pause;
 
     std::uint64_t m_queries = 0;
     std::deque<PendingAnswer> m_pending;

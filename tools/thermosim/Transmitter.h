@@ -22,7 +22,8 @@ struct Chunk
     enum class Kind
     {
         Reply,
-        Stale,
+        // Bytes around a reply that are none: a leftover, an acknowledgement, noise.
+        Extra,
         Send,
         Flood,
     };

@@ -16,6 +16,10 @@ Reply options:
                      possible (default).
   --delay MS         wait MS milliseconds after a command before answering.
   --short N          send only the first N characters of each reply (0 = all).
+  --pause-at N       in every reply (not an acknowledgement), stop after its
+  --pause MS         first N characters, send nothing for MS milliseconds, then
+                     the rest, paced as before. Both or neither; a reply of N
+                     characters or fewer is sent whole.
   --stale TEXT       before each reply send TEXT (escapes as for --reply), then
                      pause, then send the reply.
   --stale-gap MS     the pause after --stale TEXT (default 100).
@@ -61,6 +65,7 @@ Control lines (with --control):
   mode M             M is normal, silent, garbage, flood, twice or acknowledge.
   unique on|off      as --unique, or back to plain generated replies.
   short N            as --short.
+  pause N MS         as --pause-at N --pause MS; "pause 0 0" turns it off.
   delay MS           as --delay.
   unplug             close the device, as if unplugged; the link leads nowhere.
   plug               create a new device, re-point the link.
