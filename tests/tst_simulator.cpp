@@ -184,6 +184,7 @@ private slots:
     void uniqueRepliesNameTheirCommand();
     void pauseHoldsTheLine_data();
     void pauseHoldsTheLine();
+    void lateAnswerComesWholeBeforeTheNext();
     void timing_data();
     void timing();
     void staleBytes_data();
@@ -498,6 +499,43 @@ void TestSimulator::pauseHoldsTheLine()
     QVERIFY(sim.waitForReplies(1));
     const qint64 onLine = sim.replyTimes().first() - sim.replyingTimes().first();
     QVERIFY(onLine >= qint64{pauseMs} * 1000000 + wireTimeNs(kReplyLength - 1, 9600) * 8 / 10);
+}
+
+void TestSimulator::lateAnswerComesWholeBeforeTheNext()
+{
+    // The pause keeps each answer on the line long enough for a command to arrive meanwhile.
+    SimulatedThermometer sim(
+        {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--unique"),
+         QStringLiteral("--delay"), QStringLiteral("500"), QStringLiteral("--pause-at"),
+         QStringLiteral("28"), QStringLiteral("--pause"), QStringLiteral("250")});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+    QList<int> replied;
+    connect(&sim, &SimulatedThermometer::replied, this,
+            [&replied](int number, qint64) { replied << number; });
+
+    // The second command comes while the first answer still waits, the third while the first
+    // answer is on the line.
+    QVERIFY(sendCommand(*port));
+    QVERIFY(sim.waitForQueries(1));
+    QVERIFY(sim.setDelay(0));
+    QVERIFY(sendCommand(*port));
+    QVERIFY(sim.waitForQueries(2));
+    QVERIFY(sim.waitForReplying(1));
+    QVERIFY(sendCommand(*port));
+    QVERIFY(sim.waitForQueries(3));
+
+    const QByteArray all = readAtLeast(*port, 3 * kReplyLength, 10000);
+    QCOMPARE(all.size(), 3 * kReplyLength);
+    for (int command = 1; command <= 3; ++command) {
+        const QByteArray reply = all.mid((command - 1) * kReplyLength, kReplyLength);
+        QVERIFY2(answers(reply, command), all.constData());
+    }
+    QVERIFY(sim.waitForReplies(3));
+    QCOMPARE(replied, (QList<int>{1, 2, 3}));
+    QVERIFY(sim.queryTimes()[1] < sim.replyingTimes()[0]);
+    QVERIFY(sim.queryTimes()[2] < sim.replyTimes()[0]);
 }
 
 void TestSimulator::timing_data()

@@ -57,6 +57,8 @@ private:
     Nanos m_pause;
 
     std::uint64_t m_queries = 0;
+    // In the order the commands came. Only the front is ever due: an answer whose delay was
+    // shortened meanwhile waits for the late one ahead of it, as a real device's would.
     std::deque<PendingAnswer> m_pending;
     bool m_flooding = false;
     bool m_lineBroken = false;

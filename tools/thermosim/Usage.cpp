@@ -15,6 +15,9 @@ Reply options:
                      character (1 start, 8 data, 2 stop). 0 = as fast as
                      possible (default).
   --delay MS         wait MS milliseconds after a command before answering.
+                     Answers keep the order of their commands: one still
+                     waiting or being sent when the next command arrives goes
+                     out whole, and the next answer follows it.
   --short N          send only the first N characters of each reply (0 = all).
   --pause-at N       in every reply (not an acknowledgement), stop after its
   --pause MS         first N characters, send nothing for MS milliseconds, then
