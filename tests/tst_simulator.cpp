@@ -2,6 +2,7 @@
 // the program meets it.
 
 #include "SimulatedThermometer.h"
+#include "WaitFor.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <unistd.h>
@@ -134,6 +136,64 @@ bool answers(const QByteArray& reply, qint64 number)
            field(reply, 50, 54) == numberedTemperature(number);
 }
 
+// What a "mix" event announces, checked against what came down the line for that command;
+// empty when they agree. Adds the reply proper's copies to `replies`.
+QString mixMismatch(qint64 command, const QList<QByteArray>& lot, const QByteArray& line,
+                    int longestLateMs, int& replies)
+{
+    const QByteArray acknowledgement("\x06OK\r\n");
+    const QByteArray kind = lot.value(0);
+    const int value = lot.value(1).toInt();
+    const auto within = [&](int low, int high) { return value >= low && value <= high; };
+    bool fits = false;
+    if (kind == "plain" && lot.size() == 1) {
+        fits = answers(line, command);
+    } else if (kind == "pause" && lot.size() == 3) {
+        const int ms = lot[2].toInt();
+        fits = within(1, kReplyLength - 1) && ms >= 5 && ms <= 150 && answers(line, command);
+    } else if (kind == "ack" && lot.size() == 2) {
+        fits = within(0, 100) && line.startsWith(acknowledgement) &&
+               answers(line.mid(acknowledgement.size()), command);
+    } else if (kind == "twice" && lot.size() == 2) {
+        fits = within(0, 200) && answers(line.left(kReplyLength), command) &&
+               answers(line.mid(kReplyLength), command);
+        ++replies;
+    } else if (kind == "noise" && lot.size() == 2) {
+        fits = within(1, 40) && line.size() == kReplyLength + value &&
+               answers(line.left(kReplyLength), command) && !line.mid(kReplyLength).contains('\n');
+    } else if (kind == "late" && lot.size() == 2) {
+        fits = within(1, longestLateMs) && answers(line, command);
+    } else if (kind == "silent" && lot.size() == 1) {
+        return line.isEmpty() ? QString() : QStringLiteral("a silent command was answered");
+    } else if (kind == "long" && lot.size() == 1) {
+        fits =
+            line.size() == 4202 && line.endsWith("\r\n") &&
+            std::all_of(line.begin(), line.end() - 2, [](char c) { return c >= 0x20 && c < 0x7f; });
+        return fits ? QString() : QStringLiteral("not a long line of printable characters");
+    }
+    ++replies;
+    return fits ? QString()
+                : QStringLiteral("\"%1\" does not fit %2")
+                      .arg(QString::fromLatin1(lot.join(' ')), QString::fromLatin1(line.toHex()));
+}
+
+// How many bytes a "mix" lot puts on the line.
+qsizetype mixLength(const QList<QByteArray>& lot)
+{
+    const QByteArray kind = lot.value(0);
+    if (kind == "silent")
+        return 0;
+    if (kind == "long")
+        return 4202;
+    if (kind == "ack")
+        return 5 + kReplyLength;
+    if (kind == "twice")
+        return 2 * kReplyLength;
+    if (kind == "noise")
+        return kReplyLength + lot.value(1).toInt();
+    return kReplyLength;
+}
+
 double celsius(const QByteArray& reply)
 {
     return field(reply, 50, 54).toDouble();
@@ -185,6 +245,7 @@ private slots:
     void pauseHoldsTheLine_data();
     void pauseHoldsTheLine();
     void lateAnswerComesWholeBeforeTheNext();
+    void mixDoesWhatItAnnounces();
     void timing_data();
     void timing();
     void staleBytes_data();
@@ -536,6 +597,56 @@ void TestSimulator::lateAnswerComesWholeBeforeTheNext()
     QCOMPARE(replied, (QList<int>{1, 2, 3}));
     QVERIFY(sim.queryTimes()[1] < sim.replyingTimes()[0]);
     QVERIFY(sim.queryTimes()[2] < sim.replyTimes()[0]);
+}
+
+void TestSimulator::mixDoesWhatItAnnounces()
+{
+    const int commands = 200;
+    const int longestLateMs = 60;
+    SimulatedThermometer sim({QStringLiteral("--mix"), QStringLiteral("--seed"),
+                              QStringLiteral("20240611"), QStringLiteral("--mix-late"),
+                              QString::number(longestLateMs)});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+    QHash<int, QList<QByteArray>> lots;
+    connect(&sim, &SimulatedThermometer::mixed, this,
+            [&lots](int number, const QByteArray& plan) { lots[number] = plan.split(' '); });
+
+    // One command at a time, each once its answer is in, so every byte belongs to one lot.
+    QHash<QByteArray, int> kinds;
+    int replies = 0;
+    for (int command = 1; command <= commands; ++command) {
+        QVERIFY(sendCommand(*port));
+        QVERIFY(waitFor(
+            &sim, &SimulatedThermometer::mixed, [&] { return lots.contains(command); },
+            kTimeoutMs));
+        const QList<QByteArray> lot = lots[command];
+        ++kinds[lot.value(0)];
+        const QByteArray line = readAtLeast(*port, mixLength(lot));
+        const QString mismatch = mixMismatch(command, lot, line, longestLateMs, replies);
+        QVERIFY2(mismatch.isEmpty(),
+                 qPrintable(QStringLiteral("command %1: %2").arg(command).arg(mismatch)));
+    }
+    // Every reply proper was reported, once per copy.
+    QVERIFY(sim.waitForReplies(replies));
+    QCOMPARE(sim.replies(), replies);
+    QCOMPARE(port->bytesAvailable(), 0);
+
+    // The odds are in use: every kind turns up, and plain answers stay the common case.
+    const QStringList all = {QStringLiteral("plain"),  QStringLiteral("pause"),
+                             QStringLiteral("ack"),    QStringLiteral("twice"),
+                             QStringLiteral("noise"),  QStringLiteral("late"),
+                             QStringLiteral("silent"), QStringLiteral("long")};
+    int counted = 0;
+    for (const QString& kind : all) {
+        QVERIFY2(kinds.value(kind.toLatin1()) > 0, qPrintable(kind));
+        counted += kinds.value(kind.toLatin1());
+    }
+    QCOMPARE(counted, commands);
+    QVERIFY2(kinds.value("plain") > commands * 40 / 100 &&
+                 kinds.value("plain") < commands * 70 / 100,
+             qPrintable(QString::number(kinds.value("plain"))));
 }
 
 void TestSimulator::timing_data()

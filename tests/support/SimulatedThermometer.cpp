@@ -134,8 +134,8 @@ bool SimulatedThermometer::setReply(const QByteArray& reply)
 
 bool SimulatedThermometer::setMode(Mode mode)
 {
-    static const char* const names[] = {"normal", "silent", "garbage",
-                                        "flood",  "twice",  "acknowledge"};
+    static const char* const names[] = {"normal", "silent",      "garbage", "flood",
+                                        "twice",  "acknowledge", "mix"};
     return control("mode", names[static_cast<int>(mode)]);
 }
 
@@ -266,6 +266,8 @@ void SimulatedThermometer::parseEvent(const QByteArray& line)
             m_replyTimes << at;
             emit replied(number, at);
         }
+    } else if (word == "mix" && fields.size() >= 2) {
+        emit mixed(fields[0].toInt(), rest.mid(rest.indexOf(' ') + 1));
     } else if (word == "unexpected") {
         const QByteArray bytes = QByteArray::fromHex(QByteArray(rest).replace(' ', ""));
         m_unexpected += bytes;

@@ -25,6 +25,7 @@ public:
         Flood,
         Twice,
         Acknowledge,
+        Mix,
     };
     Q_ENUM(Mode)
 
@@ -96,6 +97,8 @@ public:
 signals:
     void deviceChanged(const QString& path);
     void queried(int number, qint64 monotonicNs);
+    // With --mix, what the device does with command `number`: "plain", "pause 23 80", ...
+    void mixed(int number, const QByteArray& plan);
     void replying(int number, qint64 monotonicNs);
     void replied(int number, qint64 monotonicNs);
     void unexpectedReceived(const QByteArray& bytes);

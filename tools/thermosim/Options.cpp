@@ -18,12 +18,12 @@ struct ModeFlag
 // The models and misbehaviours, of which one run takes at most one.
 constexpr ModeFlag kModeFlags[] = {
     {"silent", Mode::Silent},   {"twice", Mode::Twice}, {"acknowledge", Mode::Acknowledge},
-    {"garbage", Mode::Garbage}, {"flood", Mode::Flood},
+    {"garbage", Mode::Garbage}, {"flood", Mode::Flood}, {"mix", Mode::Mix},
 };
 
 constexpr const char* kValueOptions[] = {
-    "reply",   "baud",     "delay", "short", "stale",   "stale-gap", "twice-gap",
-    "ack-gap", "pause-at", "pause", "seed",  "install", "com",
+    "reply",   "baud",     "delay", "short",    "stale", "stale-gap", "twice-gap",
+    "ack-gap", "pause-at", "pause", "mix-late", "seed",  "install",   "com",
 };
 
 constexpr const char* kFlagOptions[] = {"unique", "control", "help"};
@@ -181,7 +181,8 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
         !read.number("twice-gap", 0, kMaxGapMs, result.twiceGapMs) ||
         !read.number("ack-gap", 0, kMaxGapMs, result.ackGapMs) ||
         !read.number("pause-at", 0, kMaxShort, result.pauseAt) ||
-        !read.number("pause", 0, kMaxGapMs, result.pauseMs) || !read.seed(result.seed) ||
+        !read.number("pause", 0, kMaxGapMs, result.pauseMs) ||
+        !read.number("mix-late", 1, kMaxDelayMs, result.mixLateMs) || !read.seed(result.seed) ||
         !read.mode(result.mode) || !read.number("com", 1, 256, com))
         return ParseResult::Invalid;
     if (read.given("install")) {
@@ -198,6 +199,10 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
         return ParseResult::Help;
     if (result.installPrefix.empty() != (com == 0)) {
         error = "--install and --com must be given together";
+        return ParseResult::Invalid;
+    }
+    if (result.mode == Mode::Mix && read.given("reply")) {
+        error = "--mix answers with its own numbered replies, so --reply cannot be combined";
         return ParseResult::Invalid;
     }
     if (read.given("pause-at") != read.given("pause")) {

@@ -22,6 +22,7 @@ struct Options
     bool unique = false;
     long pauseAt = 0;
     long pauseMs = 0;
+    long mixLateMs = 1500;
     std::string installPrefix;
     int com = 0;
     bool control = false;

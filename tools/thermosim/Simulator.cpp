@@ -68,10 +68,15 @@ std::uint64_t freshSeed()
 } // namespace
 
 Simulator::Simulator(const Options& options)
-    : m_options(options), m_transmitter(options.baud), m_maker(options.seed.value_or(freshSeed())),
-      m_mode(options.mode), m_unique(options.unique), m_shortLength(options.shortLength),
-      m_delay(options.delayMs * kNanosPerMs), m_pauseAt(options.pauseAt),
-      m_pause(options.pauseMs * kNanosPerMs)
+    : Simulator(options, options.seed.value_or(freshSeed()))
+{
+}
+
+Simulator::Simulator(const Options& options, std::uint64_t seed)
+    : m_options(options), m_transmitter(options.baud), m_maker(seed),
+      m_mix(seed, options.mixLateMs), m_mode(options.mode), m_unique(options.unique),
+      m_shortLength(options.shortLength), m_delay(options.delayMs * kNanosPerMs),
+      m_pauseAt(options.pauseAt), m_pause(options.pauseMs * kNanosPerMs)
 {
     if (options.reply && !options.reply->empty())
         m_fixedReply = options.reply;
@@ -132,9 +137,9 @@ int Simulator::run()
     while (!m_stop) {
         const Nanos now = monotonicNow();
         while (!m_pending.empty() && m_pending.front().due <= now) {
-            const std::uint64_t query = m_pending.front().query;
+            const PendingAnswer pending = std::move(m_pending.front());
             m_pending.pop_front();
-            answer(query);
+            answer(pending);
         }
         if (m_escapePending && now - m_escapeSince >= kLoneEscapeWait) {
             m_escapePending = false;
@@ -300,16 +305,29 @@ void Simulator::onCommand(Nanos now)
     }
     if (m_mode == Mode::Silent)
         return;
-    m_pending.push_back({now + m_delay, query});
+    if (m_mode != Mode::Mix) {
+        m_pending.push_back({now + m_delay, query, std::nullopt});
+        return;
+    }
+    MixPlan plan = m_mix.next();
+    emitEvent("mix " + std::to_string(query) + " " + plan.description);
+    if (plan.silent)
+        return;
+    plan.shape.stale = m_options.stale;
+    plan.shape.staleGap = m_options.staleGapMs * kNanosPerMs;
+    m_pending.push_back({now + m_delay + plan.late, query, std::move(plan.shape)});
 }
 
-void Simulator::answer(std::uint64_t query)
+void Simulator::answer(const PendingAnswer& pending)
 {
     // The mode is looked at again here because a control line may change it during --delay.
     if (m_mode == Mode::Silent || m_mode == Mode::Flood)
         return;
-    const auto reply = [this, query] { return replyBytes(query); };
-    for (Chunk& chunk : answerChunks(currentShape(), query, reply))
+    // The mix's answers are always numbered, so a check can match each to its command.
+    const bool mixed = pending.shape.has_value();
+    const std::uint64_t query = pending.query;
+    const auto reply = [this, query, mixed] { return replyBytes(query, mixed); };
+    for (Chunk& chunk : answerChunks(mixed ? *pending.shape : currentShape(), query, reply))
         m_transmitter.push(std::move(chunk));
 }
 
@@ -327,10 +345,12 @@ AnswerShape Simulator::currentShape() const
     return shape;
 }
 
-std::string Simulator::replyBytes(std::uint64_t query)
+std::string Simulator::replyBytes(std::uint64_t query, bool numbered)
 {
     std::string bytes;
-    if (m_fixedReply)
+    if (numbered)
+        bytes = m_maker.numbered(query);
+    else if (m_fixedReply)
         bytes = *m_fixedReply;
     else
         bytes = m_unique ? m_maker.numbered(query) : m_maker.next();

@@ -2,6 +2,7 @@
 
 #include "Answer.h"
 #include "DeviceLink.h"
+#include "Mix.h"
 #include "Options.h"
 #include "PseudoTerminal.h"
 #include "ReplyMaker.h"
@@ -22,10 +23,14 @@ public:
     int run();
 
 private:
+    Simulator(const Options& options, std::uint64_t seed);
+
     struct PendingAnswer
     {
         Nanos due;
         std::uint64_t query;
+        // Settled when the command arrived (the mix); otherwise read from the settings when due.
+        std::optional<AnswerShape> shape;
     };
 
     bool plugIn(std::string& error);
@@ -33,9 +38,9 @@ private:
     void readLine(Nanos now);
     void flushUnexpected();
     void onCommand(Nanos now);
-    void answer(std::uint64_t query);
+    void answer(const PendingAnswer& pending);
     AnswerShape currentShape() const;
-    std::string replyBytes(std::uint64_t query);
+    std::string replyBytes(std::uint64_t query, bool numbered);
     void readControl();
     void onControlLine(std::string_view line);
     void pump(Nanos now);
@@ -47,6 +52,7 @@ private:
     DeviceLink m_link;
     Transmitter m_transmitter;
     ReplyMaker m_maker;
+    Mix m_mix;
 
     Mode m_mode;
     std::optional<std::string> m_fixedReply;

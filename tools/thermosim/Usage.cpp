@@ -43,6 +43,25 @@ command once):
   --garbage          answer with random bytes (0x00-0xff) as long as the reply.
   --flood            after the first command, send random bytes without end
                      (paced by --baud when given) until "mode normal".
+  --mix              answer each command in one of these ways, drawn anew for
+                     every command (for benchmarks):
+                       55 %  plainly;
+                       10 %  with a pause inside the line: after a random
+                             1-55 characters, 5-150 ms of quiet;
+                        8 %  acknowledgement, a gap of 0-100 ms, the reply;
+                        8 %  twice, 0-200 ms apart;
+                        8 %  with noise: 1-40 random bytes (any but LF) right
+                             after the reply's CR LF;
+                        6 %  late: after an extra delay of 1 ms to --mix-late;
+                        3 %  not at all;
+                        2 %  with a long line instead of the reply: 4200
+                             random printable characters, then CR LF.
+                     Every reply is a --unique reply, and a "mix" event names
+                     each command's lot as the command arrives. --seed
+                     repeats a run; --baud, --delay, --stale and --short still
+                     apply, --pause-at, --ack-gap and --twice-gap do not, and
+                     --reply cannot be combined.
+  --mix-late MS      the longest extra delay of a late answer (default 1500).
 
 Device link:
   --install PREFIX   create the link PREFIX/dosdevices/comN to the device
@@ -65,7 +84,8 @@ Control lines (with --control):
   send TEXT          write TEXT (escapes as for --reply) to the line now.
   reply TEXT         answer with TEXT from now on; "reply" alone goes back to
                      generated replies.
-  mode M             M is normal, silent, garbage, flood, twice or acknowledge.
+  mode M             M is normal, silent, garbage, flood, twice, acknowledge or
+                     mix.
   unique on|off      as --unique, or back to plain generated replies.
   short N            as --short.
   pause N MS         as --pause-at N --pause MS; "pause 0 0" turns it off.
@@ -81,6 +101,12 @@ Events on standard output, one line each:
   query N T          command number N arrived (T = CLOCK_MONOTONIC in ns).
   replying N T       the first byte of a reply to command N was written.
   replied N T        the last byte of a reply to command N was written.
+                     An answer sent twice gives one replying and one replied
+                     per copy, the first for the first copy; a long line of
+                     --mix is no reply and gives neither.
+  mix N LOT          what --mix does with command N, written as it arrives:
+                     plain, pause AT MS, ack MS, twice MS, noise COUNT,
+                     late MS, silent or long.
   unexpected HEX     bytes received that are not a command, e.g. "0d 0a".
   unplugged          the device is gone.
   ok COMMAND         a control line was carried out.

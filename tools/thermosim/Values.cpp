@@ -20,7 +20,7 @@ bool isDecimal(std::string_view text)
 
 } // namespace
 
-const char* const kExpectedMode = "normal, silent, garbage, flood, twice or acknowledge";
+const char* const kExpectedMode = "normal, silent, garbage, flood, twice, acknowledge or mix";
 
 bool parseNumber(std::string_view text, long min, long max, long& value)
 {
@@ -64,6 +64,8 @@ bool parseMode(std::string_view text, Mode& mode)
         mode = Mode::Twice;
     else if (text == "acknowledge")
         mode = Mode::Acknowledge;
+    else if (text == "mix")
+        mode = Mode::Mix;
     else
         return false;
     return true;

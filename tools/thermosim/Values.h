@@ -17,6 +17,7 @@ enum class Mode
     Flood,
     Twice,
     Acknowledge,
+    Mix,
 };
 
 // Limits shared by the command line and the control lines.
