@@ -1009,6 +1009,9 @@ void TestSimulator::commandLine_data()
     QTest::newRow("two misbehaviours")
         << QStringList{QStringLiteral("--silent"), QStringLiteral("--flood")} << 2
         << QStringLiteral("--flood");
+    QTest::newRow("pause without its length")
+        << QStringList{QStringLiteral("--pause-at"), QStringLiteral("5")} << 2
+        << QStringLiteral("--pause");
 }
 
 void TestSimulator::commandLine()
@@ -1038,7 +1041,12 @@ void TestSimulator::commandLine()
             QStringLiteral("unplug"),        QStringLiteral("plug"),
             QStringLiteral("quit"),          QStringLiteral("query"),
             QStringLiteral("replied"),       QStringLiteral("unexpected"),
-            QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap")};
+            QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap"),
+            QStringLiteral("--unique"),      QStringLiteral("--pause-at"),
+            QStringLiteral("--pause"),       QStringLiteral("--mix"),
+            QStringLiteral("--mix-late"),    QStringLiteral("unique on"),
+            QStringLiteral("pause N MS"),    QStringLiteral("replying"),
+            QStringLiteral("mix N")};
         for (const QString& word : documented)
             QVERIFY2(out.contains(word), qPrintable(word));
         QVERIFY(!out.contains(QStringLiteral("device /dev")));
