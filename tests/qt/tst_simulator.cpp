@@ -2,6 +2,7 @@
 // the program meets it.
 
 #include "SimulatedThermometer.h"
+#include "WaitFor.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <unistd.h>
@@ -58,6 +60,24 @@ QByteArray readAtLeast(QSerialPort& port, qsizetype count, int ms = kTimeoutMs)
     return data;
 }
 
+// When bytes came in, and how many had come in all told by then.
+struct Arrival
+{
+    qint64 ns;
+    qsizetype total;
+};
+
+QByteArray readTimed(QSerialPort& port, qsizetype count, QList<Arrival>& arrivals)
+{
+    QByteArray data;
+    const QDeadlineTimer deadline(kTimeoutMs);
+    while (data.size() < count && port.waitForReadyRead(int(deadline.remainingTime()))) {
+        data += port.readAll();
+        arrivals << Arrival{SimulatedThermometer::monotonicNs(), data.size()};
+    }
+    return data;
+}
+
 bool sendCommand(QSerialPort& port, const QByteArray& bytes = kCommand)
 {
     return port.write(bytes) == bytes.size() && port.waitForBytesWritten(kTimeoutMs);
@@ -89,6 +109,89 @@ bool drain(QSerialPort& port, int ms = kTimeoutMs)
 QByteArray field(const QByteArray& reply, int first, int last)
 {
     return reply.mid(first - 1, last - first + 1);
+}
+
+// The fields a --unique reply carries for command `number`.
+QByteArray numberedWeather(qint64 number)
+{
+    return 'W' + QByteArray::number(number).rightJustified(14, '0');
+}
+
+QByteArray numberedTemperature(qint64 number)
+{
+    return 'T' + QByteArray::number(number % 10000).rightJustified(4, '0');
+}
+
+// A whole --unique reply to command `number`: 56 printable characters ending in CR LF, its
+// number at characters 21-35 and 50-54.
+bool answers(const QByteArray& reply, qint64 number)
+{
+    if (reply.size() != kReplyLength || !reply.endsWith("\r\n"))
+        return false;
+    for (const char c : reply.left(kReplyLength - 2)) {
+        if (c < 0x20 || c > 0x7e)
+            return false;
+    }
+    return field(reply, 21, 35) == numberedWeather(number) &&
+           field(reply, 50, 54) == numberedTemperature(number);
+}
+
+// What a "mix" event announces, checked against what came down the line for that command;
+// empty when they agree. Adds the reply proper's copies to `replies`.
+QString mixMismatch(qint64 command, const QList<QByteArray>& lot, const QByteArray& line,
+                    int longestLateMs, int& replies)
+{
+    const QByteArray acknowledgement("\x06OK\r\n");
+    const QByteArray kind = lot.value(0);
+    const int value = lot.value(1).toInt();
+    const auto within = [&](int low, int high) { return value >= low && value <= high; };
+    bool fits = false;
+    if (kind == "plain" && lot.size() == 1) {
+        fits = answers(line, command);
+    } else if (kind == "pause" && lot.size() == 3) {
+        const int ms = lot[2].toInt();
+        fits = within(1, kReplyLength - 1) && ms >= 5 && ms <= 150 && answers(line, command);
+    } else if (kind == "ack" && lot.size() == 2) {
+        fits = within(0, 100) && line.startsWith(acknowledgement) &&
+               answers(line.mid(acknowledgement.size()), command);
+    } else if (kind == "twice" && lot.size() == 2) {
+        fits = within(0, 200) && answers(line.left(kReplyLength), command) &&
+               answers(line.mid(kReplyLength), command);
+        ++replies;
+    } else if (kind == "noise" && lot.size() == 2) {
+        fits = within(1, 40) && line.size() == kReplyLength + value &&
+               answers(line.left(kReplyLength), command) && !line.mid(kReplyLength).contains('\n');
+    } else if (kind == "late" && lot.size() == 2) {
+        fits = within(1, longestLateMs) && answers(line, command);
+    } else if (kind == "silent" && lot.size() == 1) {
+        return line.isEmpty() ? QString() : QStringLiteral("a silent command was answered");
+    } else if (kind == "long" && lot.size() == 1) {
+        fits =
+            line.size() == 4202 && line.endsWith("\r\n") &&
+            std::all_of(line.begin(), line.end() - 2, [](char c) { return c >= 0x20 && c < 0x7f; });
+        return fits ? QString() : QStringLiteral("not a long line of printable characters");
+    }
+    ++replies;
+    return fits ? QString()
+                : QStringLiteral("\"%1\" does not fit %2")
+                      .arg(QString::fromLatin1(lot.join(' ')), QString::fromLatin1(line.toHex()));
+}
+
+// How many bytes a "mix" lot puts on the line.
+qsizetype mixLength(const QList<QByteArray>& lot)
+{
+    const QByteArray kind = lot.value(0);
+    if (kind == "silent")
+        return 0;
+    if (kind == "long")
+        return 4202;
+    if (kind == "ack")
+        return 5 + kReplyLength;
+    if (kind == "twice")
+        return 2 * kReplyLength;
+    if (kind == "noise")
+        return kReplyLength + lot.value(1).toInt();
+    return kReplyLength;
 }
 
 double celsius(const QByteArray& reply)
@@ -138,6 +241,11 @@ private slots:
     void silentSendsNothing();
     void misbehaviour_data();
     void misbehaviour();
+    void uniqueRepliesNameTheirCommand();
+    void pauseHoldsTheLine_data();
+    void pauseHoldsTheLine();
+    void lateAnswerComesWholeBeforeTheNext();
+    void mixDoesWhatItAnnounces();
     void timing_data();
     void timing();
     void staleBytes_data();
@@ -371,25 +479,200 @@ void TestSimulator::misbehaviour()
         QVERIFY(answer.left(kReplyLength) != answer.mid(kReplyLength));
 }
 
+void TestSimulator::uniqueRepliesNameTheirCommand()
+{
+    SimulatedThermometer sim(
+        {QStringLiteral("--unique"), QStringLiteral("--twice"), QStringLiteral("--seed=7")});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    // Both answers to a command carry its number; the next command's answers carry the next.
+    for (int command = 1; command <= 2; ++command) {
+        const QByteArray both = exchange(*port, 2 * kReplyLength);
+        QVERIFY2(answers(both.left(kReplyLength), command), both.constData());
+        QVERIFY2(answers(both.mid(kReplyLength), command), both.constData());
+    }
+
+    // Numbers count commands, not numbered replies: the plain answers in between count too.
+    QVERIFY(sim.setUnique(false));
+    const QByteArray plain = exchange(*port, 2 * kReplyLength);
+    QCOMPARE(plain.size(), 2 * kReplyLength);
+    QVERIFY2(!plain.contains("W0000"), plain.constData());
+    QVERIFY(sim.setUnique(true));
+    const QByteArray fourth = exchange(*port, 2 * kReplyLength);
+    QVERIFY2(answers(fourth.left(kReplyLength), 4), fourth.constData());
+    QVERIFY2(answers(fourth.mid(kReplyLength), 4), fourth.constData());
+    QVERIFY(sim.waitForReplies(8));
+    QCOMPARE(port->bytesAvailable(), 0);
+}
+
+void TestSimulator::pauseHoldsTheLine_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("byControlLine");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("pauseMs");
+
+    const QStringList paced{QStringLiteral("--baud"),    QStringLiteral("9600"),
+                            QStringLiteral("--unique"),  QStringLiteral("--acknowledge"),
+                            QStringLiteral("--ack-gap"), QStringLiteral("0")};
+    QTest::newRow("command line") << paced + QStringList{QStringLiteral("--pause-at"),
+                                                         QStringLiteral("20"),
+                                                         QStringLiteral("--pause"),
+                                                         QStringLiteral("300")}
+                                  << false << 20 << 300;
+    QTest::newRow("control line") << paced << true << 53 << 250;
+}
+
+void TestSimulator::pauseHoldsTheLine()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, byControlLine);
+    QFETCH(int, at);
+    QFETCH(int, pauseMs);
+
+    SimulatedThermometer sim(options);
+    QVERIFY(sim.start());
+    if (byControlLine)
+        QVERIFY(sim.setPause(at, pauseMs));
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+
+    const QByteArray acknowledgement("\x06OK\r\n");
+    QVERIFY(sendCommand(*port));
+    QList<Arrival> arrivals;
+    const QByteArray all = readTimed(*port, acknowledgement.size() + kReplyLength, arrivals);
+    QCOMPARE(all.left(acknowledgement.size()), acknowledgement);
+    QVERIFY2(answers(all.mid(acknowledgement.size()), 1), all.constData());
+
+    // The acknowledgement is no reply: the pause counts from the reply's first character.
+    const qsizetype held = acknowledgement.size() + at;
+    qsizetype i = 0;
+    while (arrivals[i].total < held)
+        ++i;
+    QCOMPARE(arrivals[i].total, held);
+    QVERIFY(i + 1 < arrivals.size());
+    const qint64 quietMs = (arrivals[i + 1].ns - arrivals[i].ns) / 1000000;
+    QVERIFY2(quietMs >= pauseMs - 100 && quietMs <= pauseMs + 400,
+             qPrintable(QStringLiteral("quiet for %1 ms").arg(quietMs)));
+
+    QVERIFY(sim.waitForReplies(1));
+    const qint64 onLine = sim.replyTimes().first() - sim.replyingTimes().first();
+    QVERIFY(onLine >= qint64{pauseMs} * 1000000 + wireTimeNs(kReplyLength - 1, 9600) * 8 / 10);
+}
+
+void TestSimulator::lateAnswerComesWholeBeforeTheNext()
+{
+    // The pause keeps each answer on the line long enough for a command to arrive meanwhile.
+    SimulatedThermometer sim(
+        {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--unique"),
+         QStringLiteral("--delay"), QStringLiteral("500"), QStringLiteral("--pause-at"),
+         QStringLiteral("28"), QStringLiteral("--pause"), QStringLiteral("250")});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+    QList<int> replied;
+    connect(&sim, &SimulatedThermometer::replied, this,
+            [&replied](int number, qint64) { replied << number; });
+
+    // The second command comes while the first answer still waits, the third while the first
+    // answer is on the line.
+    QVERIFY(sendCommand(*port));
+    QVERIFY(sim.waitForQueries(1));
+    QVERIFY(sim.setDelay(0));
+    QVERIFY(sendCommand(*port));
+    QVERIFY(sim.waitForQueries(2));
+    QVERIFY(sim.waitForReplying(1));
+    QVERIFY(sendCommand(*port));
+    QVERIFY(sim.waitForQueries(3));
+
+    const QByteArray all = readAtLeast(*port, 3 * kReplyLength, 10000);
+    QCOMPARE(all.size(), 3 * kReplyLength);
+    for (int command = 1; command <= 3; ++command) {
+        const QByteArray reply = all.mid((command - 1) * kReplyLength, kReplyLength);
+        QVERIFY2(answers(reply, command), all.constData());
+    }
+    QVERIFY(sim.waitForReplies(3));
+    QCOMPARE(replied, (QList<int>{1, 2, 3}));
+    QVERIFY(sim.queryTimes()[1] < sim.replyingTimes()[0]);
+    QVERIFY(sim.queryTimes()[2] < sim.replyTimes()[0]);
+}
+
+void TestSimulator::mixDoesWhatItAnnounces()
+{
+    const int commands = 200;
+    const int longestLateMs = 60;
+    SimulatedThermometer sim({QStringLiteral("--mix"), QStringLiteral("--seed"),
+                              QStringLiteral("20240611"), QStringLiteral("--mix-late"),
+                              QString::number(longestLateMs)});
+    QVERIFY(sim.start());
+    const auto port = openPort(sim.devicePath());
+    QVERIFY(port);
+    QHash<int, QList<QByteArray>> lots;
+    connect(&sim, &SimulatedThermometer::mixed, this,
+            [&lots](int number, const QByteArray& plan) { lots[number] = plan.split(' '); });
+
+    // One command at a time, each once its answer is in, so every byte belongs to one lot.
+    QHash<QByteArray, int> kinds;
+    int replies = 0;
+    for (int command = 1; command <= commands; ++command) {
+        QVERIFY(sendCommand(*port));
+        QVERIFY(waitFor(
+            &sim, &SimulatedThermometer::mixed, [&] { return lots.contains(command); },
+            kTimeoutMs));
+        const QList<QByteArray> lot = lots[command];
+        ++kinds[lot.value(0)];
+        const QByteArray line = readAtLeast(*port, mixLength(lot));
+        const QString mismatch = mixMismatch(command, lot, line, longestLateMs, replies);
+        QVERIFY2(mismatch.isEmpty(),
+                 qPrintable(QStringLiteral("command %1: %2").arg(command).arg(mismatch)));
+    }
+    // Every reply proper was reported, once per copy.
+    QVERIFY(sim.waitForReplies(replies));
+    QCOMPARE(sim.replies(), replies);
+    QCOMPARE(port->bytesAvailable(), 0);
+
+    // The odds are in use: every kind turns up, and plain answers stay the common case.
+    const QStringList all = {QStringLiteral("plain"),  QStringLiteral("pause"),
+                             QStringLiteral("ack"),    QStringLiteral("twice"),
+                             QStringLiteral("noise"),  QStringLiteral("late"),
+                             QStringLiteral("silent"), QStringLiteral("long")};
+    int counted = 0;
+    for (const QString& kind : all) {
+        QVERIFY2(kinds.value(kind.toLatin1()) > 0, qPrintable(kind));
+        counted += kinds.value(kind.toLatin1());
+    }
+    QCOMPARE(counted, commands);
+    QVERIFY2(kinds.value("plain") > commands * 40 / 100 &&
+                 kinds.value("plain") < commands * 70 / 100,
+             qPrintable(QString::number(kinds.value("plain"))));
+}
+
 void TestSimulator::timing_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("length");
     QTest::addColumn<qint64>("minimumNs");
+    // How long at least the reply itself is on the line, from its first byte to its last.
+    QTest::addColumn<qint64>("spreadNs");
 
     QTest::newRow("9600 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("9600")}
-                               << kReplyLength << wireTimeNs(kReplyLength, 9600) * 8 / 10;
+                               << kReplyLength << wireTimeNs(kReplyLength, 9600) * 8 / 10
+                               << wireTimeNs(kReplyLength - 1, 9600) * 8 / 10;
     QTest::newRow("2400 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("2400")}
-                               << kReplyLength << wireTimeNs(kReplyLength, 2400) * 8 / 10;
+                               << kReplyLength << wireTimeNs(kReplyLength, 2400) * 8 / 10
+                               << wireTimeNs(kReplyLength - 1, 2400) * 8 / 10;
     QTest::newRow("delay") << QStringList{QStringLiteral("--delay"), QStringLiteral("150")}
-                           << kReplyLength << qint64{150} * 1000000;
+                           << kReplyLength << qint64{150} * 1000000 << qint64{0};
     QTest::newRow("delay and baud")
         << QStringList{QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("--baud"),
                        QStringLiteral("4800")}
-        << kReplyLength << qint64{100} * 1000000 + wireTimeNs(kReplyLength, 4800) * 8 / 10;
+        << kReplyLength << qint64{100} * 1000000 + wireTimeNs(kReplyLength, 4800) * 8 / 10
+        << wireTimeNs(kReplyLength - 1, 4800) * 8 / 10;
     QTest::newRow("stale gap") << QStringList{QStringLiteral("--stale"), QStringLiteral("old"),
                                               QStringLiteral("--stale-gap"), QStringLiteral("120")}
-                               << kReplyLength + 3 << qint64{120} * 1000000;
+                               << kReplyLength + 3 << qint64{120} * 1000000 << qint64{0};
 }
 
 void TestSimulator::timing()
@@ -397,6 +680,7 @@ void TestSimulator::timing()
     QFETCH(QStringList, options);
     QFETCH(int, length);
     QFETCH(qint64, minimumNs);
+    QFETCH(qint64, spreadNs);
 
     SimulatedThermometer sim(options);
     QVERIFY(sim.start());
@@ -415,6 +699,17 @@ void TestSimulator::timing()
              qPrintable(QStringLiteral("%1 ns < %2 ns").arg(answered).arg(minimumNs)));
     // Both clocks are CLOCK_MONOTONIC: the simulator saw the command after we sent it.
     QVERIFY(sim.queryTimes().first() >= before);
+
+    // "replying" marks the reply's first byte on the line, not the moment it was queued: what
+    // comes before it (delay, stale bytes, the first character's wire time) lies before it.
+    QCOMPARE(sim.replyingCount(), 1);
+    const qint64 firstByte = sim.replyingTimes().first();
+    const qint64 started = firstByte - sim.queryTimes().first();
+    const qint64 spread = sim.replyTimes().first() - firstByte;
+    QVERIFY2(started >= minimumNs - spreadNs,
+             qPrintable(QStringLiteral("%1 ns < %2 ns").arg(started).arg(minimumNs - spreadNs)));
+    QVERIFY2(spread >= spreadNs,
+             qPrintable(QStringLiteral("%1 ns < %2 ns").arg(spread).arg(spreadNs)));
 }
 
 void TestSimulator::staleBytes_data()
@@ -714,6 +1009,9 @@ void TestSimulator::commandLine_data()
     QTest::newRow("two misbehaviours")
         << QStringList{QStringLiteral("--silent"), QStringLiteral("--flood")} << 2
         << QStringLiteral("--flood");
+    QTest::newRow("pause without its length")
+        << QStringList{QStringLiteral("--pause-at"), QStringLiteral("5")} << 2
+        << QStringLiteral("--pause");
 }
 
 void TestSimulator::commandLine()
@@ -743,7 +1041,12 @@ void TestSimulator::commandLine()
             QStringLiteral("unplug"),        QStringLiteral("plug"),
             QStringLiteral("quit"),          QStringLiteral("query"),
             QStringLiteral("replied"),       QStringLiteral("unexpected"),
-            QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap")};
+            QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap"),
+            QStringLiteral("--unique"),      QStringLiteral("--pause-at"),
+            QStringLiteral("--pause"),       QStringLiteral("--mix"),
+            QStringLiteral("--mix-late"),    QStringLiteral("unique on"),
+            QStringLiteral("pause N MS"),    QStringLiteral("replying"),
+            QStringLiteral("mix N")};
         for (const QString& word : documented)
             QVERIFY2(out.contains(word), qPrintable(word));
         QVERIFY(!out.contains(QStringLiteral("device /dev")));

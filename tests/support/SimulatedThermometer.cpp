@@ -134,8 +134,8 @@ bool SimulatedThermometer::setReply(const QByteArray& reply)
 
 bool SimulatedThermometer::setMode(Mode mode)
 {
-    static const char* const names[] = {"normal", "silent", "garbage",
-                                        "flood",  "twice",  "acknowledge"};
+    static const char* const names[] = {"normal", "silent",      "garbage", "flood",
+                                        "twice",  "acknowledge", "mix"};
     return control("mode", names[static_cast<int>(mode)]);
 }
 
@@ -147,6 +147,16 @@ bool SimulatedThermometer::setShort(int characters)
 bool SimulatedThermometer::setDelay(int ms)
 {
     return control("delay", QByteArray::number(ms));
+}
+
+bool SimulatedThermometer::setUnique(bool on)
+{
+    return control("unique", on ? "on" : "off");
+}
+
+bool SimulatedThermometer::setPause(int at, int ms)
+{
+    return control("pause", QByteArray::number(at) + ' ' + QByteArray::number(ms));
 }
 
 bool SimulatedThermometer::unplug()
@@ -167,6 +177,11 @@ bool SimulatedThermometer::waitForQueries(int count, int ms)
 bool SimulatedThermometer::waitForReplies(int count, int ms)
 {
     return waitFor([this, count] { return replies() >= count; }, ms);
+}
+
+bool SimulatedThermometer::waitForReplying(int count, int ms)
+{
+    return waitFor([this, count] { return replyingCount() >= count; }, ms);
 }
 
 bool SimulatedThermometer::control(const QByteArray& command, const QByteArray& argument)
@@ -235,18 +250,24 @@ void SimulatedThermometer::parseEvent(const QByteArray& line)
     if (word == "device") {
         m_device = QString::fromUtf8(rest);
         emit deviceChanged(m_device);
-    } else if ((word == "query" || word == "replied") && fields.size() == 2) {
+    } else if ((word == "query" || word == "replying" || word == "replied") && fields.size() == 2) {
         const int number = fields[0].toInt();
         const qint64 at = fields[1].toLongLong();
         if (word == "query") {
             ++m_queryCount;
             m_queryTimes << at;
             emit queried(number, at);
+        } else if (word == "replying") {
+            ++m_replyingCount;
+            m_replyingTimes << at;
+            emit replying(number, at);
         } else {
             ++m_replyCount;
             m_replyTimes << at;
             emit replied(number, at);
         }
+    } else if (word == "mix" && fields.size() >= 2) {
+        emit mixed(fields[0].toInt(), rest.mid(rest.indexOf(' ') + 1));
     } else if (word == "unexpected") {
         const QByteArray bytes = QByteArray::fromHex(QByteArray(rest).replace(' ', ""));
         m_unexpected += bytes;

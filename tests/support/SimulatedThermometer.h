@@ -25,6 +25,7 @@ public:
         Flood,
         Twice,
         Acknowledge,
+        Mix,
     };
     Q_ENUM(Mode)
 
@@ -50,21 +51,30 @@ public:
     bool setMode(Mode mode);
     bool setShort(int characters);
     bool setDelay(int ms);
+    // Generated replies name the command they answer (--unique).
+    bool setUnique(bool on);
+    // Every reply stops after `at` characters for `ms` milliseconds; (0, 0) turns it off.
+    bool setPause(int at, int ms);
     bool unplug();
     bool plug();
 
     int queries() const { return m_queryCount; }
     int replies() const { return m_replyCount; }
+    // Replies whose first byte is on the line: one more than replies() while one is under way.
+    int replyingCount() const { return m_replyingCount; }
     bool waitForQueries(int count, int ms = kDefaultTimeoutMs);
     bool waitForReplies(int count, int ms = kDefaultTimeoutMs);
+    bool waitForReplying(int count, int ms = kDefaultTimeoutMs);
     // CLOCK_MONOTONIC nanoseconds, comparable with monotonicNs().
     QList<qint64> queryTimes() const { return m_queryTimes; }
     QList<qint64> replyTimes() const { return m_replyTimes; }
+    QList<qint64> replyingTimes() const { return m_replyingTimes; }
     // Drops the recorded times (the counts stay), so a long run does not grow.
     void forgetTimes()
     {
         m_queryTimes.clear();
         m_replyTimes.clear();
+        m_replyingTimes.clear();
     }
     QByteArray unexpectedBytes() const { return m_unexpected; }
     QStringList errors() const { return m_errors; }
@@ -87,6 +97,9 @@ public:
 signals:
     void deviceChanged(const QString& path);
     void queried(int number, qint64 monotonicNs);
+    // With --mix, what the device does with command `number`: "plain", "pause 23 80", ...
+    void mixed(int number, const QByteArray& plan);
+    void replying(int number, qint64 monotonicNs);
     void replied(int number, qint64 monotonicNs);
     void unexpectedReceived(const QByteArray& bytes);
     void unplugged();
@@ -108,8 +121,10 @@ private:
     static constexpr int kLogLines = 200;
     int m_queryCount = 0;
     int m_replyCount = 0;
+    int m_replyingCount = 0;
     QList<qint64> m_queryTimes;
     QList<qint64> m_replyTimes;
+    QList<qint64> m_replyingTimes;
     QByteArray m_unexpected;
     QStringList m_errors;
     QStringList m_log;

@@ -1,21 +1,12 @@
 #pragma once
 
+#include "Values.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace thermosim {
-
-enum class Mode
-{
-    Normal,
-    Silent,
-    Garbage,
-    Flood,
-    Twice,
-    Acknowledge,
-};
 
 struct Options
 {
@@ -28,6 +19,10 @@ struct Options
     long staleGapMs = 100;
     long twiceGapMs = 0;
     long ackGapMs = 100;
+    bool unique = false;
+    long pauseAt = 0;
+    long pauseMs = 0;
+    long mixLateMs = 1500;
     std::string installPrefix;
     int com = 0;
     bool control = false;
@@ -42,13 +37,5 @@ enum class ParseResult
 };
 
 ParseResult parseOptions(int argc, char** argv, Options& options, std::string& error);
-const char* usageText();
-
-bool parseMode(std::string_view text, Mode& mode);
-bool parseNumber(std::string_view text, long min, long max, long& value);
-
-// Limits shared by the command line and the control lines.
-constexpr long kMaxDelayMs = 3600000;
-constexpr long kMaxShort = 1000000;
 
 } // namespace thermosim

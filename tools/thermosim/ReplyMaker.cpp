@@ -56,6 +56,17 @@ std::string ReplyMaker::next()
     return std::string(text, static_cast<std::size_t>(std::clamp(written, 0, int(kLength))));
 }
 
+std::string ReplyMaker::numbered(std::uint64_t command)
+{
+    m_sequence = (m_sequence + 1) % 1000000;
+    char text[128];
+    const int written =
+        std::snprintf(text, sizeof text, "QVX1 %06u%9sW%014llu r000p000P000 T%04llu\r\n",
+                      m_sequence, "", static_cast<unsigned long long>(command % 100000000000000ULL),
+                      static_cast<unsigned long long>(command % 10000));
+    return std::string(text, static_cast<std::size_t>(std::clamp(written, 0, int(kLength))));
+}
+
 std::string ReplyMaker::randomBytes(std::size_t count)
 {
     std::string bytes(count, '\0');

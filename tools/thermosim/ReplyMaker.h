@@ -17,6 +17,9 @@ public:
     explicit ReplyMaker(std::uint64_t seed);
 
     std::string next();
+    // A reply that names the command it answers, so a check can tell answers apart:
+    // characters 21-35 "W" and the number in 14 digits, 50-54 "T" and the number modulo 10000.
+    std::string numbered(std::uint64_t command);
     std::string randomBytes(std::size_t count);
 
 private:

@@ -23,8 +23,6 @@ constexpr char kMeasure = 'M';
 constexpr Nanos kLoneEscapeWait = 50 * kNanosPerMs;
 constexpr std::size_t kFloodChunk = 4096;
 constexpr std::size_t kPacedFloodChunk = 64;
-// What an acknowledging thermometer sends before its reply: ACK, "OK", CR LF.
-constexpr const char* kAcknowledgement = "\x06OK\r\n";
 
 int signalPipe[2] = {-1, -1};
 
@@ -67,17 +65,18 @@ std::uint64_t freshSeed()
            (static_cast<std::uint64_t>(::getpid()) << 32);
 }
 
-std::string commandWord(std::string_view line)
-{
-    return std::string(line.substr(0, line.find(' ')));
-}
-
 } // namespace
 
 Simulator::Simulator(const Options& options)
-    : m_options(options), m_transmitter(options.baud), m_maker(options.seed.value_or(freshSeed())),
-      m_mode(options.mode), m_shortLength(options.shortLength),
-      m_delay(options.delayMs * kNanosPerMs)
+    : Simulator(options, options.seed.value_or(freshSeed()))
+{
+}
+
+Simulator::Simulator(const Options& options, std::uint64_t seed)
+    : m_options(options), m_transmitter(options.baud), m_maker(seed),
+      m_mix(seed, options.mixLateMs), m_mode(options.mode), m_unique(options.unique),
+      m_shortLength(options.shortLength), m_delay(options.delayMs * kNanosPerMs),
+      m_pauseAt(options.pauseAt), m_pause(options.pauseMs * kNanosPerMs)
 {
     if (options.reply && !options.reply->empty())
         m_fixedReply = options.reply;
@@ -138,9 +137,9 @@ int Simulator::run()
     while (!m_stop) {
         const Nanos now = monotonicNow();
         while (!m_pending.empty() && m_pending.front().due <= now) {
-            const std::uint64_t query = m_pending.front().query;
+            const PendingAnswer pending = std::move(m_pending.front());
             m_pending.pop_front();
-            answer(query);
+            answer(pending);
         }
         if (m_escapePending && now - m_escapeSince >= kLoneEscapeWait) {
             m_escapePending = false;
@@ -228,8 +227,12 @@ void Simulator::pump(Nanos now)
 {
     if (!m_pty.isOpen() || m_lineBroken)
         return;
+    const auto started = [](const Chunk& chunk, Nanos at) {
+        if (chunk.kind == Chunk::Kind::Reply && chunk.startsReply)
+            emitEvent("replying " + std::to_string(chunk.query) + " " + std::to_string(at));
+    };
     const auto finished = [](const Chunk& chunk, Nanos at) {
-        if (chunk.kind == Chunk::Kind::Reply)
+        if (chunk.kind == Chunk::Kind::Reply && chunk.endsReply)
             emitEvent("replied " + std::to_string(chunk.query) + " " + std::to_string(at));
         else if (chunk.kind == Chunk::Kind::Send)
             emitEvent("ok send");
@@ -242,7 +245,7 @@ void Simulator::pump(Nanos now)
         return true;
     };
     std::string error;
-    if (!m_transmitter.pump(now, finished, refill, error)) {
+    if (!m_transmitter.pump(now, started, finished, refill, error)) {
         // Without this the same failing write would be retried in a tight loop.
         m_lineBroken = true;
         fail(error);
@@ -302,132 +305,60 @@ void Simulator::onCommand(Nanos now)
     }
     if (m_mode == Mode::Silent)
         return;
-    m_pending.push_back({now + m_delay, query});
+    if (m_mode != Mode::Mix) {
+        m_pending.push_back({now + m_delay, query, std::nullopt});
+        return;
+    }
+    MixPlan plan = m_mix.next();
+    emitEvent("mix " + std::to_string(query) + " " + plan.description);
+    if (plan.silent)
+        return;
+    plan.shape.stale = m_options.stale;
+    plan.shape.staleGap = m_options.staleGapMs * kNanosPerMs;
+    m_pending.push_back({now + m_delay + plan.late, query, std::move(plan.shape)});
 }
 
-void Simulator::answer(std::uint64_t query)
+void Simulator::answer(const PendingAnswer& pending)
 {
     // The mode is looked at again here because a control line may change it during --delay.
     if (m_mode == Mode::Silent || m_mode == Mode::Flood)
         return;
-    if (m_options.stale) {
-        Chunk stale;
-        stale.kind = Chunk::Kind::Stale;
-        stale.bytes = *m_options.stale;
-        stale.pauseAfter = m_options.staleGapMs * kNanosPerMs;
-        m_transmitter.push(std::move(stale));
-    }
-    if (m_mode == Mode::Acknowledge) {
-        Chunk acknowledgement;
-        acknowledgement.kind = Chunk::Kind::Stale;
-        acknowledgement.bytes = kAcknowledgement;
-        acknowledgement.pauseAfter = m_options.ackGapMs * kNanosPerMs;
-        m_transmitter.push(std::move(acknowledgement));
-    }
-    const int copies = m_mode == Mode::Twice ? 2 : 1;
-    for (int copy = 0; copy < copies; ++copy) {
-        Chunk reply;
-        reply.query = query;
-        reply.bytes = m_fixedReply ? *m_fixedReply : m_maker.next();
-        if (m_mode == Mode::Garbage)
-            reply.bytes = m_maker.randomBytes(reply.bytes.size());
-        if (m_shortLength > 0 && reply.bytes.size() > static_cast<std::size_t>(m_shortLength))
-            reply.bytes.resize(static_cast<std::size_t>(m_shortLength));
-        if (copy + 1 < copies)
-            reply.pauseAfter = m_options.twiceGapMs * kNanosPerMs;
-        m_transmitter.push(std::move(reply));
-    }
-}
-
-void Simulator::readControl()
-{
-    char buffer[4096];
-    const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR)
-        return;
-    if (got <= 0) {
-        m_stop = true;
-        return;
-    }
-    m_controlBuffer.append(buffer, static_cast<std::size_t>(got));
-    std::size_t start = 0;
-    for (std::size_t end; !m_stop && (end = m_controlBuffer.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-        std::string_view line(m_controlBuffer.data() + start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (!line.empty())
-            onControlLine(line);
-    }
-    m_controlBuffer.erase(0, start);
-}
-
-void Simulator::onControlLine(std::string_view line)
-{
-    const std::string command = commandWord(line);
-    const std::size_t space = line.find(' ');
-    const std::string_view argument =
-        space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
-    const auto refuse = [&](const std::string& why) { fail(command + ": " + why); };
-    const auto done = [&] { emitEvent("ok " + command); };
-
-    if (command == "send") {
-        if (!m_pty.isOpen())
-            return refuse("unplugged");
-        Chunk chunk;
-        chunk.kind = Chunk::Kind::Send;
-        std::string why;
-        if (!unescape(argument, chunk.bytes, why))
-            return refuse(why);
-        // Acknowledged once written, which is what a test waits for before it reads. Written
-        // straight away, so a control line that follows (say, unplug) finds it on the line.
+    // The mix's answers are always numbered, so a check can match each to its command.
+    const bool mixed = pending.shape.has_value();
+    const std::uint64_t query = pending.query;
+    const auto reply = [this, query, mixed] { return replyBytes(query, mixed); };
+    for (Chunk& chunk : answerChunks(mixed ? *pending.shape : currentShape(), query, reply))
         m_transmitter.push(std::move(chunk));
-        pump(monotonicNow());
-    } else if (command == "reply") {
-        std::string bytes;
-        std::string why;
-        if (!unescape(argument, bytes, why))
-            return refuse(why);
-        m_fixedReply = bytes.empty() ? std::nullopt : std::optional<std::string>(bytes);
-        done();
-    } else if (command == "mode") {
-        Mode mode = Mode::Normal;
-        if (!parseMode(argument, mode))
-            return refuse("expected normal, silent, garbage, flood, twice or acknowledge");
-        m_mode = mode;
-        if (m_mode != Mode::Flood && m_flooding) {
-            m_flooding = false;
-            m_transmitter.dropKind(Chunk::Kind::Flood);
-        }
-        done();
-    } else if (command == "short" || command == "delay") {
-        long value = 0;
-        const long max = command == "short" ? kMaxShort : kMaxDelayMs;
-        if (!parseNumber(argument, 0, max, value))
-            return refuse("expected a whole number from 0 to " + std::to_string(max));
-        if (command == "short")
-            m_shortLength = value;
-        else
-            m_delay = value * kNanosPerMs;
-        done();
-    } else if (command == "unplug") {
-        if (!m_pty.isOpen())
-            return refuse("already unplugged");
-        unplug();
-        done();
-    } else if (command == "plug") {
-        if (m_pty.isOpen())
-            return refuse("already plugged");
-        std::string why;
-        if (!plugIn(why))
-            return refuse(why);
-        done();
-    } else if (command == "quit") {
-        done();
-        m_stop = true;
-    } else {
-        refuse("unknown command");
-    }
+}
+
+AnswerShape Simulator::currentShape() const
+{
+    AnswerShape shape;
+    shape.stale = m_options.stale;
+    shape.staleGap = m_options.staleGapMs * kNanosPerMs;
+    shape.acknowledge = m_mode == Mode::Acknowledge;
+    shape.ackGap = m_options.ackGapMs * kNanosPerMs;
+    shape.copies = m_mode == Mode::Twice ? 2 : 1;
+    shape.copyGap = m_options.twiceGapMs * kNanosPerMs;
+    shape.pauseAt = static_cast<std::size_t>(m_pauseAt);
+    shape.pause = m_pause;
+    return shape;
+}
+
+std::string Simulator::replyBytes(std::uint64_t query, bool numbered)
+{
+    std::string bytes;
+    if (numbered)
+        bytes = m_maker.numbered(query);
+    else if (m_fixedReply)
+        bytes = *m_fixedReply;
+    else
+        bytes = m_unique ? m_maker.numbered(query) : m_maker.next();
+    if (m_mode == Mode::Garbage)
+        bytes = m_maker.randomBytes(bytes.size());
+    if (m_shortLength > 0 && bytes.size() > static_cast<std::size_t>(m_shortLength))
+        bytes.resize(static_cast<std::size_t>(m_shortLength));
+    return bytes;
 }
 
 } // namespace thermosim

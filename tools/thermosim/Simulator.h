@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Answer.h"
 #include "DeviceLink.h"
+#include "Mix.h"
 #include "Options.h"
 #include "PseudoTerminal.h"
 #include "ReplyMaker.h"
@@ -21,10 +23,14 @@ public:
     int run();
 
 private:
+    Simulator(const Options& options, std::uint64_t seed);
+
     struct PendingAnswer
     {
         Nanos due;
         std::uint64_t query;
+        // Settled when the command arrived (the mix); otherwise read from the settings when due.
+        std::optional<AnswerShape> shape;
     };
 
     bool plugIn(std::string& error);
@@ -32,7 +38,9 @@ private:
     void readLine(Nanos now);
     void flushUnexpected();
     void onCommand(Nanos now);
-    void answer(std::uint64_t query);
+    void answer(const PendingAnswer& pending);
+    AnswerShape currentShape() const;
+    std::string replyBytes(std::uint64_t query, bool numbered);
     void readControl();
     void onControlLine(std::string_view line);
     void pump(Nanos now);
@@ -44,13 +52,19 @@ private:
     DeviceLink m_link;
     Transmitter m_transmitter;
     ReplyMaker m_maker;
+    Mix m_mix;
 
     Mode m_mode;
     std::optional<std::string> m_fixedReply;
+    bool m_unique;
     long m_shortLength;
     Nanos m_delay;
+    long m_pauseAt;
+    Nanos m_pause;
 
     std::uint64_t m_queries = 0;
+    // In the order the commands came. Only the front is ever due: an answer whose delay was
+    // shortened meanwhile waits for the late one ahead of it, as a real device's would.
     std::deque<PendingAnswer> m_pending;
     bool m_flooding = false;
     bool m_lineBroken = false;

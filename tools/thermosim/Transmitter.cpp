@@ -68,8 +68,8 @@ void Transmitter::dropKind(Chunk::Kind kind)
     m_deadline = m_queue.empty() ? kNoDeadline : 0;
 }
 
-bool Transmitter::pump(Nanos now, const Finished& finished, const Refill& refill,
-                       std::string& error)
+bool Transmitter::pump(Nanos now, const Started& started, const Finished& finished,
+                       const Refill& refill, std::string& error)
 {
     m_deadline = kNoDeadline;
     m_blocked = false;
@@ -117,6 +117,8 @@ bool Transmitter::pump(Nanos now, const Finished& finished, const Refill& refill
                 error = std::string("write: ") + std::strerror(errno);
                 return false;
             }
+            if (m_sent == 0 && written > 0)
+                started(front, monotonicNow());
             m_sent += static_cast<std::size_t>(written);
             if (m_charTime > 0)
                 m_wireFree += written * m_charTime;

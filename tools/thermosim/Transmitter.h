@@ -22,7 +22,8 @@ struct Chunk
     enum class Kind
     {
         Reply,
-        Stale,
+        // Bytes around a reply that are none: a leftover, an acknowledgement, noise.
+        Extra,
         Send,
         Flood,
     };
@@ -30,6 +31,10 @@ struct Chunk
     std::string bytes;
     std::uint64_t query = 0;
     Nanos pauseAfter = 0;
+    // A reply that stops for breath goes out as several chunks; only its first one starts
+    // the reply and only its last one ends it.
+    bool startsReply = true;
+    bool endsReply = true;
 };
 
 // Writes queued chunks to the line. With a baud rate, byte k of a burst is written when it
@@ -38,6 +43,7 @@ struct Chunk
 class Transmitter
 {
 public:
+    using Started = std::function<void(const Chunk&, Nanos)>;
     using Finished = std::function<void(const Chunk&, Nanos)>;
     using Refill = std::function<bool(Chunk&)>;
 
@@ -52,9 +58,10 @@ public:
     bool waitingForRoom() const { return m_blocked; }
     Nanos deadline() const { return m_deadline; }
 
-    // Writes whatever is due at `now`; calls `finished` after the last byte of each chunk and
-    // asks `refill` for more whenever the queue runs dry.
-    bool pump(Nanos now, const Finished& finished, const Refill& refill, std::string& error);
+    // Writes whatever is due at `now`; calls `started` after the first byte of each chunk,
+    // `finished` after its last and asks `refill` for more whenever the queue runs dry.
+    bool pump(Nanos now, const Started& started, const Finished& finished, const Refill& refill,
+              std::string& error);
 
 private:
     Nanos m_charTime = 0;

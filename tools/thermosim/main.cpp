@@ -1,5 +1,6 @@
 #include "Options.h"
 #include "Simulator.h"
+#include "Usage.h"
 
 #include <cstdio>
 

@@ -1,0 +1,87 @@
+#include "Values.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace thermosim {
+namespace {
+
+// strtol alone would take signs, blanks and a partial number.
+bool isDecimal(std::string_view text)
+{
+    if (text.empty() || text.size() > 20)
+        return false;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const char* const kExpectedMode = "normal, silent, garbage, flood, twice, acknowledge or mix";
+
+bool parseNumber(std::string_view text, long min, long max, long& value)
+{
+    if (!isDecimal(text))
+        return false;
+    const std::string copy(text);
+    errno = 0;
+    char* end = nullptr;
+    const long parsed = std::strtol(copy.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || parsed < min || parsed > max)
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool parseSeed(std::string_view text, std::uint64_t& seed)
+{
+    if (!isDecimal(text))
+        return false;
+    const std::string copy(text);
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(copy.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0')
+        return false;
+    seed = parsed;
+    return true;
+}
+
+bool parseMode(std::string_view text, Mode& mode)
+{
+    if (text == "normal")
+        mode = Mode::Normal;
+    else if (text == "silent")
+        mode = Mode::Silent;
+    else if (text == "garbage")
+        mode = Mode::Garbage;
+    else if (text == "flood")
+        mode = Mode::Flood;
+    else if (text == "twice")
+        mode = Mode::Twice;
+    else if (text == "acknowledge")
+        mode = Mode::Acknowledge;
+    else if (text == "mix")
+        mode = Mode::Mix;
+    else
+        return false;
+    return true;
+}
+
+bool parseSwitch(std::string_view text, bool& on)
+{
+    if (text != "on" && text != "off")
+        return false;
+    on = text == "on";
+    return true;
+}
+
+std::string expectedNumber(long min, long max)
+{
+    return "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+}
+
+} // namespace thermosim
