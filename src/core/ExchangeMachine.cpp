@@ -45,6 +45,14 @@ ExchangeStep ExchangeMachine::abandon(ExchangeTime now)
     return finish(ExchangeOutcome::Abandoned, {}, now);
 }
 
+void ExchangeMachine::stop()
+{
+    m_phase = Phase::Idle;
+    m_oneShotQueued = false;
+    m_line.clear();
+    m_firstAnswer.clear();
+}
+
 ExchangeStep ExchangeMachine::start(ExchangeForm form, ExchangeTime now)
 {
     m_form = form;

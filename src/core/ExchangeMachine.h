@@ -97,6 +97,9 @@ public:
     // Abandoned, and a queued OneShot starts.
     ExchangeStep abandon(ExchangeTime now);
 
+    // The program is closing: the running exchange and a queued OneShot are dropped.
+    void stop();
+
     bool busy() const { return m_phase != Phase::Idle; }
     long ticksLetGo() const { return m_ticksLetGo; }
 

@@ -104,7 +104,9 @@ void Session::load()
 
 void Session::unload()
 {
+    m_started = false;
     m_nextTick.reset();
+    m_exchange.stop();
     m_exchangeWake.reset();
     if (m_pendingWrite) {
         m_platform.weatherWriter.giveUp();

@@ -71,18 +71,20 @@ core::Outcome SerialPort::setLine()
     if (!m_port.setBaudRate(qint32(core::kLineBaud)) || !m_port.setParity(QSerialPort::NoParity) ||
         !m_port.setDataBits(QSerialPort::DataBits(core::kLineDataBits)) ||
         !m_port.setStopBits(core::kLineStopBits == 2 ? QSerialPort::TwoStop
-                                                      : QSerialPort::OneStop) ||
+                                                     : QSerialPort::OneStop) ||
         !m_port.setFlowControl(QSerialPort::NoFlowControl))
         return core::Outcome::failure(core::captions::lineSettingsRefused());
     if (!m_port.setDataTerminalReady(true))
         m_port.clearError();
     if (!m_port.setRequestToSend(true))
         m_port.clearError();
+    m_controlLinesRaised = true;
     return core::Done{};
 }
 
 void SerialPort::close()
 {
+    m_controlLinesRaised = false;
     if (m_port.isOpen())
         m_port.close();
 }
@@ -127,14 +129,20 @@ std::string SerialPort::device(int) const
     return {};
 }
 
-bool SerialPort::dataTerminalReady()
+bool SerialPort::controlLinesRaised() const
 {
-    return m_port.isOpen() && m_port.isDataTerminalReady();
+    return m_port.isOpen() && m_controlLinesRaised;
 }
 
-bool SerialPort::requestToSend()
+QString SerialPort::lineSettings() const
 {
-    return m_port.isOpen() && m_port.isRequestToSend();
+    const char parity = m_port.parity() == QSerialPort::NoParity ? 'n' : '?';
+    const int stopBits = m_port.stopBits() == QSerialPort::TwoStop ? 2 : 1;
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(m_port.baudRate())
+        .arg(QLatin1Char(parity))
+        .arg(int(m_port.dataBits()))
+        .arg(stopBits);
 }
 
 void SerialPort::readAll()
@@ -158,7 +166,7 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
                                    ? m_port.errorString().toStdString()
                                    : core::captions::deviceStoppedAnswering();
     m_port.clearError();
-    m_port.close();
+    close();
     if (m_lost)
         m_lost(reason);
 }

@@ -36,8 +36,11 @@ public:
     // The device the port was opened as (a pseudo-terminal path in tests).
     QString devicePath() const { return m_device; }
     qint64 waitingBytes() const { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
-    bool dataTerminalReady();
-    bool requestToSend();
+    // DTR and RTS were raised on the open line (a line without modem-control lines, such as a
+    // pseudo-terminal, cannot show them).
+    bool controlLinesRaised() const;
+    // The line settings the port runs with, written as "9600,n,8,2".
+    QString lineSettings() const;
 
 signals:
     void opened(const QString& device);
@@ -50,6 +53,7 @@ private:
     const DosDevices& m_dosDevices;
     QSerialPort m_port;
     QString m_device;
+    bool m_controlLinesRaised = false;
     std::function<void(std::string_view)> m_received;
     std::function<void(const std::string&)> m_lost;
 };

@@ -16,7 +16,6 @@ QString caption(const std::string& text)
     return QString::fromStdString(text);
 }
 
-
 const QString kRootGroup = QStringLiteral("General");
 
 QString trimmedBlanks(const QString& text)
@@ -86,7 +85,8 @@ Line parseLine(int number, const QByteArray& raw, const std::optional<QString>& 
     if (decoder.hasError())
         return unreadable(caption(core::captions::lineNotUtf8()), keyOfDamagedLine(bytes));
     if (holdsControl(text))
-        return unreadable(caption(core::captions::lineHoldsControlCharacter()), keyOfDamagedLine(bytes));
+        return unreadable(caption(core::captions::lineHoldsControlCharacter()),
+                          keyOfDamagedLine(bytes));
     if (text.isEmpty() || text.startsWith(QLatin1Char(';')) || text.startsWith(QLatin1Char('#')))
         return line;
     if (header) {

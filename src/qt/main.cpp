@@ -9,9 +9,8 @@
 #include <QDir>
 #include <QIcon>
 #include <QSocketNotifier>
-#include <cstdio>
-
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 

@@ -16,11 +16,13 @@ const QString kTemperature = QStringLiteral("+21.5\u00b0C");
 const QByteArray kFile("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
 
 // A clock that moves on by a millisecond each time it is read.
-class SteppingClock : public Clock
+class SteppingClock : public qt::Clock
 {
 public:
     explicit SteppingClock(QDateTime start) : m_next(std::move(start)) {}
-    QDateTime now() const override
+
+protected:
+    QDateTime wallClock() const override
     {
         const QDateTime now = m_next;
         m_next = m_next.addMSecs(1);
@@ -41,7 +43,7 @@ class TestMeasuring : public QObject
 
     std::unique_ptr<Rig> m_rig;
 
-    void openRig(QStringList options = {}, const Clock* clock = nullptr, int tickMs = 120,
+    void openRig(QStringList options = {}, const core::Clock* clock = nullptr, int tickMs = 120,
                  int timeoutMs = 400)
     {
         options << QStringLiteral("--reply") << QString::fromLatin1(kReply.chopped(2) + "\\r\\n");

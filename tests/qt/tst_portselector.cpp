@@ -25,12 +25,7 @@ class TestPortSelector : public QObject
 
     QString device(int com) const { return m_thermometers.at(com - 1)->devicePath(); }
 
-    QString savedPort() const
-    {
-        QString port;
-        m_profile->settings().ReadConfigValue(QStringLiteral("CPort"), port, QStringLiteral("?"));
-        return port;
-    }
+    QString savedPort() const { return m_profile->stored("CPort"); }
 
     void retype(const QString& text)
     {
@@ -79,7 +74,7 @@ private slots:
         }
         m_profile->linkCom(4, m_profile->root() + QStringLiteral("/no-such-tty"));
         m_window = openWindow(*m_profile, m_clock, 10000, 500);
-        m_opens = std::make_unique<QSignalSpy>(&m_window->MSComm1, &MSComm::opened);
+        m_opens = std::make_unique<QSignalSpy>(&m_window->serialPort(), &qt::SerialPort::opened);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QCOMPARE(m_window->serialPort().devicePath(), device(1));
@@ -101,10 +96,9 @@ private slots:
         QCOMPARE(m_opens->count(), 1);
         QCOMPARE(m_opens->first().at(0).toString(), device(2));
         QVERIFY(m_window->serialPort().isOpen());
-        QCOMPARE(m_window->session().commPort(), qint16(2));
-        QCOMPARE(m_window->MSComm1.Settings(), QStringLiteral("9600,n,8,2"));
-        QVERIFY(m_window->serialPort().dataTerminalReady());
-        QVERIFY(m_window->serialPort().requestToSend());
+        QCOMPARE(m_window->session().commPort(), 2);
+        QCOMPARE(m_window->serialPort().lineSettings(), QStringLiteral("9600,n,8,2"));
+        QVERIFY(m_window->serialPort().controlLinesRaised());
         QCOMPARE(m_window->VScroll1->value(), 3);
         QVERIFY(oneShotReaches(2));
     }

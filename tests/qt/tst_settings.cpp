@@ -1,4 +1,5 @@
 #include "Profile.h"
+#include "core/Settings.h"
 
 #include <QSettings>
 #include <QTest>
@@ -13,13 +14,11 @@ private slots:
     void firstRunStoresDefaults()
     {
         Profile profile;
-        QString path = QStringLiteral("untouched");
-        QString port = QStringLiteral("untouched");
-        profile.settings().ReadConfigValue(QStringLiteral("WXPath"), path,
-                                           QStringLiteral("C:\\UiView\\WXprs.txt"));
-        profile.settings().ReadConfigValue(QStringLiteral("CPort"), port, QStringLiteral("1"));
-        QCOMPARE(path, QStringLiteral("C:\\UiView\\WXprs.txt"));
-        QCOMPARE(port, QStringLiteral("1"));
+        const core::SettingRead path = core::readSetting(profile.settings(), core::kWXPath);
+        const core::SettingRead port = core::readSetting(profile.settings(), core::kCPort);
+        QCOMPARE(QString::fromStdString(path.text), QStringLiteral("C:\\UiView\\WXprs.txt"));
+        QCOMPARE(QString::fromStdString(port.text), QStringLiteral("1"));
+        QVERIFY(path.saved && port.saved);
 
         // Another reader of the same file sees both values under [Config] at once.
         QSettings reader(profile.settingsFile(), QSettings::IniFormat);
@@ -45,11 +44,8 @@ private slots:
     {
         QFETCH(QString, value);
         Profile profile;
-        QVERIFY(profile.settings().WriteConfigValue(QStringLiteral("WXPath"), value));
-        QString read = QStringLiteral("before");
-        profile.settings().ReadConfigValue(QStringLiteral("WXPath"), read,
-                                           QStringLiteral("default"));
-        QCOMPARE(read, value);
+        QVERIFY(profile.settings().write("WXPath", value.toStdString()).ok());
+        QCOMPARE(profile.stored("WXPath"), value);
     }
 
     void otherTypesAreReplaced_data()
@@ -65,9 +61,8 @@ private slots:
         QFETCH(QByteArray, stored);
         Profile profile;
         profile.writeSettingsText("[Config]\n" + stored);
-        QString port;
-        profile.settings().ReadConfigValue(QStringLiteral("CPort"), port, QStringLiteral("1"));
-        QCOMPARE(port, QStringLiteral("1"));
+        const core::SettingRead port = core::readSetting(profile.settings(), core::kCPort);
+        QCOMPARE(QString::fromStdString(port.text), QStringLiteral("1"));
         QVERIFY(profile.settingsText().contains("CPort=1"));
     }
 
@@ -76,11 +71,12 @@ private slots:
     {
         Profile profile;
         profile.writeSettingsText("");
-        const Module1 blocked(profile.settingsFile() + QStringLiteral("/inside-a-file.conf"));
-        QVERIFY(!blocked.WriteConfigValue(QStringLiteral("CPort"), QStringLiteral("2")));
-        QString port = QStringLiteral("before");
-        blocked.ReadConfigValue(QStringLiteral("CPort"), port, QStringLiteral("1"));
-        QCOMPARE(port, QStringLiteral("1"));
+        const qt::SettingsStore blocked(profile.settingsFile() +
+                                        QStringLiteral("/inside-a-file.conf"));
+        QVERIFY(!blocked.write("CPort", "2").ok());
+        const core::SettingRead port = core::readSetting(blocked, core::kCPort);
+        QCOMPARE(QString::fromStdString(port.text), QStringLiteral("1"));
+        QVERIFY(!port.saved);
     }
 };
 

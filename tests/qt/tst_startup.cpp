@@ -59,10 +59,9 @@ private slots:
 
         QVERIFY(window->serialPort().isOpen());
         QCOMPARE(window->serialPort().devicePath(), thermometer.devicePath());
-        QCOMPARE(window->session().commPort(), qint16(1));
-        QVERIFY(window->serialPort().dataTerminalReady());
-        QVERIFY(window->serialPort().requestToSend());
-        QCOMPARE(window->MSComm1.Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(window->session().commPort(), 1);
+        QVERIFY(window->serialPort().controlLinesRaised());
+        QCOMPARE(window->serialPort().lineSettings(), QStringLiteral("9600,n,8,2"));
         QVERIFY(!window->session().started());
     }
 
@@ -76,9 +75,7 @@ private slots:
 
         window->WXfile->selectAll();
         QTest::keyClicks(window->WXfile, QStringLiteral("D:\\wx.txt"));
-        QString saved;
-        profile.settings().ReadConfigValue(QStringLiteral("WXPath"), saved, QStringLiteral("x"));
-        QCOMPARE(saved, QStringLiteral("D:\\wx.txt"));
+        QCOMPARE(profile.stored("WXPath"), QStringLiteral("D:\\wx.txt"));
     }
 
     // Start-up with both values stored reads them and writes nothing back.
@@ -105,12 +102,9 @@ private slots:
         profile.linkCom(3, thermometer.devicePath());
         profile.writeSettingsText("[Config]\nCPort=3\n");
 
-        qt::Window::Services services;
-        services.settings = &profile.settings();
-        services.clock = &m_clock;
-        services.dosDevices = &profile.dosDevices();
-        const auto window = std::make_unique<UiQuorvix>(services);
-        QSignalSpy opens(&window->MSComm1, &MSComm::opened);
+        const auto window = std::make_unique<qt::Window>(
+            qt::Window::Services{profile.settings(), m_clock, profile.dosDevices()});
+        QSignalSpy opens(&window->serialPort(), &qt::SerialPort::opened);
         window->load();
         QCOMPARE(opens.count(), 2);
         for (const auto& open : opens)
@@ -119,7 +113,7 @@ private slots:
         QCOMPARE(window->serialPort().devicePath(), thermometer.devicePath());
         QCOMPARE(window->CPort->text(), QStringLiteral("3"));
         QCOMPARE(window->VScroll1->value(), 2);
-        QCOMPARE(window->MSComm1.Settings(), QStringLiteral("9600,n,8,2"));
+        QCOMPARE(window->serialPort().lineSettings(), QStringLiteral("9600,n,8,2"));
         QCOMPARE(window->windowTitle(), QStringLiteral("Stopped"));
     }
 

@@ -1,4 +1,5 @@
-#include "wx/WeatherFile.h"
+#include "qt/DosDevices.h"
+#include "qt/WeatherWriter.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,6 +18,22 @@
 #include <unistd.h>
 
 namespace {
+
+// One write of the weather file as the program makes it, and how it ended.
+struct Written
+{
+    bool ok;
+    QString reason;
+};
+
+Written writeWeather(const DosDevices& dosDevices, const QString& path, const QByteArray& contents)
+{
+    qt::WeatherWriter writer(dosDevices);
+    const core::WeatherWriter::Attempt attempt =
+        writer.write(path.toStdString(), contents.toStdString());
+    return {attempt.state == core::WeatherWriter::State::Written,
+            QString::fromStdString(attempt.reason)};
+}
 
 // What stands in the folder before a write, for each row of the path cases.
 enum class Scene
@@ -97,8 +114,8 @@ private slots:
         const QByteArray contents("Mar 05 2003 07:04\r\n\x00\x80\xff"
                                   "ABCDEFGHIJKL\r\n",
                                   36);
-        const Result<Done> written = WeatherFile::write(DosDevices(dir.path()), path, contents);
-        QVERIFY2(written.ok(), qPrintable(written.reason()));
+        const Written written = writeWeather(DosDevices(dir.path()), path, contents);
+        QVERIFY2(written.ok, qPrintable(written.reason));
         QCOMPARE(read(path), contents);
         // Nothing is left behind beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("WXprs.txt")});
@@ -121,10 +138,10 @@ private slots:
         const QStringList before =
             QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
-        const Result<Done> written =
-            WeatherFile::write(DosDevices(dir.path()), dir.filePath(relativePath), "x\r\n");
-        QVERIFY(!written.ok());
-        QVERIFY(!written.reason().isEmpty());
+        const Written written =
+            writeWeather(DosDevices(dir.path()), dir.filePath(relativePath), "x\r\n");
+        QVERIFY(!written.ok);
+        QVERIFY(!written.reason.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     }
 
@@ -295,14 +312,14 @@ private slots:
         const bool asOtherUser = scene == Scene::FolderWeMayNotWrite && root;
         if (asOtherUser)
             QCOMPARE(seteuid(kOtherUser), 0);
-        const Result<Done> written = WeatherFile::write(DosDevices(winePrefix), typed, contents);
+        const Written written = writeWeather(DosDevices(winePrefix), typed, contents);
         if (asOtherUser)
             QCOMPARE(seteuid(0), 0);
-        const QString error = written.reason();
+        const QString error = written.reason;
 
         QMap<QString, QString> after = snapshot(dir.path());
         if (refusal.isEmpty()) {
-            QVERIFY2(written.ok(), qPrintable(error));
+            QVERIFY2(written.ok, qPrintable(error));
             QCOMPARE(read(at(writtenAt)), contents);
             // The file that was there keeps its mode; one that was not is the only new entry.
             if (!before.contains(writtenAt))
@@ -314,7 +331,7 @@ private slots:
             rest.remove(writtenAt);
             QCOMPARE(after, rest);
         } else {
-            QVERIFY(!written.ok());
+            QVERIFY(!written.ok);
             QVERIFY2(error.contains(refusal), qPrintable(error));
             QCOMPARE(after, before);
         }
@@ -329,15 +346,14 @@ private slots:
         const DosDevices dosDevices(prefix.path());
         const QString previous = QDir::currentPath();
         QDir::setCurrent(work.path());
-        const Result<Done> drive =
-            WeatherFile::write(dosDevices, QStringLiteral("C:\\UiView\\WXprs.txt"), "x");
-        const Result<Done> relative =
-            WeatherFile::write(dosDevices, QStringLiteral("UiView\\WXprs.txt"), "x");
+        const Written drive =
+            writeWeather(dosDevices, QStringLiteral("C:\\UiView\\WXprs.txt"), "x");
+        const Written relative = writeWeather(dosDevices, QStringLiteral("UiView\\WXprs.txt"), "x");
         QDir::setCurrent(previous);
-        QVERIFY(!drive.ok());
-        QVERIFY(drive.reason().contains(QStringLiteral("C:")));
-        QVERIFY(!relative.ok());
-        QVERIFY(!relative.reason().isEmpty());
+        QVERIFY(!drive.ok);
+        QVERIFY(drive.reason.contains(QStringLiteral("C:")));
+        QVERIFY(!relative.ok);
+        QVERIFY(!relative.reason.isEmpty());
         QVERIFY(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     }
 
@@ -350,8 +366,8 @@ private slots:
         const QByteArray shortText("Jan 01 2026 00:00\r\nABC\r\n");
         const QByteArray longText("Jan 01 2026 00:01\r\nABCDEFGHIJKLMNO\r\n");
         const DosDevices dosDevices(dir.path());
-        const Result<Done> first = WeatherFile::write(dosDevices, path, longText);
-        QVERIFY2(first.ok(), qPrintable(first.reason()));
+        const Written first = writeWeather(dosDevices, path, longText);
+        QVERIFY2(first.ok, qPrintable(first.reason));
 
         std::atomic<bool> done{false};
         std::atomic<int> reads{0};
@@ -371,8 +387,7 @@ private slots:
         });
         int failedWrites = 0;
         for (int i = 0; i < 2000; ++i)
-            failedWrites +=
-                WeatherFile::write(dosDevices, path, i % 2 ? shortText : longText).ok() ? 0 : 1;
+            failedWrites += writeWeather(dosDevices, path, i % 2 ? shortText : longText).ok ? 0 : 1;
         done = true;
         reader.join();
         QCOMPARE(failedWrites, 0);

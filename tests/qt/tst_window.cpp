@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 // The window as the user first sees it: layout, texts, focus and keys.
 class TestWindow : public QObject
@@ -111,7 +112,7 @@ private slots:
     }
 
     // The scroll bar stands for port 1 and runs upside down; the timer waits for Start.
-    void scrollBarAndTimer()
+    void scrollBar()
     {
         QScrollBar* bar = m_window->VScroll1;
         QCOMPARE(bar->orientation(), Qt::Vertical);
@@ -121,7 +122,23 @@ private slots:
         QCOMPARE(bar->singleStep(), 1);
         QCOMPARE(bar->pageStep(), 2);
         QVERIFY(!m_window->session().started());
-        QCOMPARE(m_window->Timer1.interval(), 10000);
+    }
+
+    // One notch of the mouse wheel over the scroll bar steps the port by one, as an arrow
+    // does: wheeling up from port 1 gives 2, never skips to 3.
+    void wheelStepsOnePort()
+    {
+        QScrollBar* bar = m_window->VScroll1;
+        const QPoint centre = bar->rect().center();
+        QWheelEvent notch(centre, bar->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &notch);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("2"));
+        QCOMPARE(bar->value(), 3);
+        QWheelEvent back(centre, bar->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &back);
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("1"));
     }
 
     void focusAndTabOrder()
@@ -145,20 +162,6 @@ private slots:
         QTest::keyClick(m_window->Command1, Qt::Key_Enter);
         QTest::keyClick(m_window->Command1, Qt::Key_Space);
         QCOMPARE(clicks.count(), 3);
-    }
-
-    // Start while sampling runs leaves the countdown alone, so pressing it now and then never
-    // puts off a reading or the file.
-    void secondStartKeepsTheCountdown()
-    {
-        QTest::mouseClick(m_window->Command2, Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor(
-            [&] { return m_window->Timer1.remainingTime() < m_window->Timer1.interval() - 50; }));
-        const int left = m_window->Timer1.remainingTime();
-        QTest::mouseClick(m_window->Command2, Qt::LeftButton);
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
-        QVERIFY(m_window->session().started());
-        QVERIFY(m_window->Timer1.remainingTime() <= left);
     }
 
     // The weather file goes to the path as it stood when editing last finished: a writing

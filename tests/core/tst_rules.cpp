@@ -1,15 +1,13 @@
 #include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
+#include "core/PortChoice.h"
+#include "core/ReplyFields.h"
 #include "core/StatusLine.h"
 #include "core/TickCounter.h"
-#include "wine/DosDevices.h"
-#include "wx/Fields.h"
-#include "wx/WeatherText.h"
+#include "core/WeatherText.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
+#include <clocale>
 #include <limits>
 
 namespace {
@@ -91,8 +89,8 @@ ExchangeRun runExchange(core::ExchangeForm form, const Pieces& answer, const Pie
 } // namespace
 
 // The plain rules behind a sample: the exchange, cutting fields, the tick schedule, the file's
-// text, and how Windows names map onto this machine.
-class TestLogic : public QObject
+// text, which texts name a port, and which names Windows opens as devices.
+class TestRules : public QObject
 {
     Q_OBJECT
 
@@ -231,15 +229,16 @@ private slots:
 
     void fields()
     {
-        QVERIFY(Fields::cut("abc", std::numeric_limits<int>::min(), 5).isEmpty());
+        QVERIFY(core::cutField("abc", std::numeric_limits<int>::min(), 5).empty());
         QFETCH(int, replyLength);
         QFETCH(QByteArray, weather);
         QFETCH(QByteArray, temperature);
         QByteArray reply;
         for (int position = 1; position <= replyLength; ++position)
             reply += char('0' + position % 10);
-        QCOMPARE(Fields::weather(reply), weather);
-        QCOMPARE(Fields::temperature(reply), temperature);
+        QCOMPARE(QByteArray::fromStdString(core::weatherField(reply.toStdString())), weather);
+        QCOMPARE(QByteArray::fromStdString(core::temperatureField(reply.toStdString())),
+                 temperature);
     }
 
     // Written on ticks 7, 14, 21: the test comes before the step.
@@ -259,76 +258,38 @@ private slots:
 
     void weatherText_data()
     {
-        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QList<int>>("when");
         QTest::addColumn<QByteArray>("field");
         QTest::addColumn<QByteArray>("file");
         QTest::newRow("March morning")
-            << QDateTime(QDate(2003, 3, 5), QTime(7, 4)) << QByteArray("ABCDEFGHIJKLMNO")
+            << QList<int>{2003, 3, 5, 7, 4} << QByteArray("ABCDEFGHIJKLMNO")
             << QByteArray("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
-        QTest::newRow("late January")
-            << QDateTime(QDate(2003, 1, 28), QTime(23, 41, 59)) << QByteArray("x")
-            << QByteArray("Jan 28 2003 23:41\r\nx\r\n");
-        QTest::newRow("December, empty field")
-            << QDateTime(QDate(2026, 12, 31), QTime(0, 0)) << QByteArray()
-            << QByteArray("Dec 31 2026 00:00\r\n\r\n");
+        QTest::newRow("late January") << QList<int>{2003, 1, 28, 23, 41} << QByteArray("x")
+                                      << QByteArray("Jan 28 2003 23:41\r\nx\r\n");
+        QTest::newRow("December, empty field") << QList<int>{2026, 12, 31, 0, 0} << QByteArray()
+                                               << QByteArray("Dec 31 2026 00:00\r\n\r\n");
         QTest::newRow("high bytes and NUL")
-            << QDateTime(QDate(2026, 7, 9), QTime(12, 30))
-            << QByteArray("\x00\x80\xff\xb0\xe9 CR\r LF\n", 13)
+            << QList<int>{2026, 7, 9, 12, 30} << QByteArray("\x00\x80\xff\xb0\xe9 CR\r LF\n", 13)
             << QByteArray("Jul 09 2026 12:30\r\n\x00\x80\xff\xb0\xe9 CR\r LF\n\r\n", 34);
     }
 
     // English months and a colon whatever the locale; the field goes through byte for byte.
     void weatherText()
     {
-        QFETCH(QDateTime, when);
+        QFETCH(QList<int>, when);
         QFETCH(QByteArray, field);
         QFETCH(QByteArray, file);
-        const QLocale previous;
-        QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
-        const QByteArray written = WeatherText::file(when, field);
-        const QString shown = WeatherText::display(when, field);
-        QLocale::setDefault(previous);
-        QCOMPARE(written, file);
-        QCOMPARE(shown, QString::fromLatin1(file.chopped(2)));
+        const char* previous = std::setlocale(LC_ALL, nullptr);
+        const std::string restore = previous ? previous : "C";
+        std::setlocale(LC_ALL, "fi_FI.UTF-8");
+        const core::LocalTime at{when[0], when[1], when[2], when[3], when[4]};
+        const std::string written = core::weatherFileBytes(at, field.toStdString());
+        const std::string shown = core::weatherDisplayText(at, field.toStdString());
+        std::setlocale(LC_ALL, restore.c_str());
+        QCOMPARE(QByteArray::fromStdString(written), file);
+        QCOMPARE(QByteArray::fromStdString(shown), file.chopped(2));
     }
 
-    void hostPaths()
-    {
-        QTemporaryDir prefix;
-        const DosDevices dosDevices(prefix.path());
-        QDir().mkpath(prefix.path() + QStringLiteral("/drive_c/UiView"));
-        QDir().mkpath(prefix.path() + QStringLiteral("/dosdevices"));
-        QFile::link(QStringLiteral("../drive_c"), prefix.path() + QStringLiteral("/dosdevices/c:"));
-        const QString driveC = prefix.path() + QStringLiteral("/dosdevices/c:");
-
-        QCOMPARE(dosDevices.hostPath(QStringLiteral("C:\\UiView\\WXprs.txt")).value(),
-                 driveC + QStringLiteral("/UiView/WXprs.txt"));
-        QCOMPARE(dosDevices.hostPath(QStringLiteral("c:/UiView/WXprs.txt")).value(),
-                 driveC + QStringLiteral("/UiView/WXprs.txt"));
-        QCOMPARE(dosDevices.hostPath(QStringLiteral("/srv/wx.txt")).value(),
-                 QStringLiteral("/srv/wx.txt"));
-        QCOMPARE(dosDevices.hostPath(QStringLiteral("C:\\..\\..\\UiView\\.\\WXprs.txt")).value(),
-                 driveC + QStringLiteral("/UiView/WXprs.txt"));
-        // Four dots are a name, not a climb out of the drive.
-        QCOMPARE(dosDevices.hostPath(QStringLiteral("C:\\....")).value(),
-                 driveC + QStringLiteral("/...."));
-        // A lone surrogate (from an escape in the settings file) must not smuggle a backslash.
-        const QString loneSurrogate =
-            QStringLiteral("wx\\file") + QChar(0xd800) + QStringLiteral(".txt");
-        QVERIFY(!dosDevices.hostPath(loneSurrogate).ok());
-
-        for (const char* refused :
-             {"Q:\\UiView\\WXprs.txt", "UiView\\WXprs.txt", "C:WXprs.txt", "", "   "}) {
-            const Result<QString> host = dosDevices.hostPath(QLatin1String(refused));
-            QVERIFY2(!host.ok(), refused);
-            QVERIFY2(!host.reason().isEmpty(), refused);
-        }
-        const QString error = dosDevices.hostPath(QStringLiteral("Q:\\x.txt")).reason();
-        QVERIFY2(error.contains(QStringLiteral("Q:")), qPrintable(error));
-    }
-
-    // Names that Windows opens as devices, and names that only look like them: a file called
-    // COM10 or CONSOLE.txt is an ordinary file and must not be refused.
     void windowsDeviceNames_data()
     {
         QTest::addColumn<QByteArray>("path");
@@ -358,41 +319,47 @@ private slots:
         QCOMPARE(!checked.ok(), device);
     }
 
-    void serialDevices()
+    void conversions_data()
     {
-        QTemporaryDir prefix;
-        const DosDevices dosDevices(prefix.path());
-        QDir().mkpath(prefix.path() + QStringLiteral("/dosdevices"));
-        QFile::link(QStringLiteral("/dev/ttyUSB7"),
-                    prefix.path() + QStringLiteral("/dosdevices/com3"));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port"); // -1: not a number, -2: out of range
+        QTest::newRow("plain") << QStringLiteral("3") << 3;
+        QTest::newRow("leading zero") << QStringLiteral("03") << 3;
+        QTest::newRow("point zero") << QStringLiteral("3.0") << 3;
+        QTest::newRow("exponent") << QStringLiteral("30e-1") << 3;
+        QTest::newRow("blanks") << QStringLiteral(" \v2 ") << 2;
+        QTest::newRow("minus zero") << QStringLiteral("-0") << 0;
+        QTest::newRow("half") << QStringLiteral("2.5") << -1;
+        QTest::newRow("tiny fraction") << QStringLiteral("3.0000000000000000001") << -1;
+        QTest::newRow("fraction by exponent") << QStringLiteral("25e-1") << -1;
+        QTest::newRow("trailing letter") << QStringLiteral("3x") << -1;
+        QTest::newRow("dangling exponent") << QStringLiteral("4e") << -1;
+        QTest::newRow("sign only") << QStringLiteral("-") << -1;
+        QTest::newRow("infinity") << QStringLiteral("inf") << -1;
+        QTest::newRow("group separator") << QStringLiteral("0,005") << -1;
+        QTest::newRow("arabic digit") << QStringLiteral("\u0663") << -1;
+        QTest::newRow("negative") << QStringLiteral("-1") << -2;
+        QTest::newRow("beyond the arrows") << QStringLiteral("6") << -2;
+        QTest::newRow("huge exponent") << QStringLiteral("1e999999999") << -2;
+    }
 
-        QCOMPARE(dosDevices.serialDevice(3).value(), QStringLiteral("/dev/ttyUSB7"));
-        QCOMPARE(dosDevices.serialDevice(1).value(), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(dosDevices.serialDevice(5).value(), QStringLiteral("/dev/ttyS4"));
-
-        // A device named in Wine's registry wins over the link, as it does when Wine rebuilds
-        // its links; names are matched in any case and values lose their escapes.
-        QFile registry(prefix.path() + QStringLiteral("/system.reg"));
-        QVERIFY(registry.open(QIODevice::WriteOnly));
-        registry.write(
-            "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
-            "[Software\\\\Wine\\\\Drives] 1700000000\n\"COM4\"=\"/dev/wrong\"\n\n"
-            "[Software\\\\Wine\\\\Ports] 1700000001\n#time=1da2b3c4d5e6f70\n"
-            "\"com3\"=\"/dev/serial/by-id/usb-\\\"Ther\\\\mo\\\"-port0\"\n"
-            "\"COM5\"=dword:00000001\n"
-            "\"COM6\"=\"/dev/ttyACM\\x00e9\"\n\n"
-            "[Software\\\\Wine\\\\Ports\\\\Other] 1700000002\n\"COM4\"=\"/dev/wrong\"\n");
-        registry.close();
-        QCOMPARE(dosDevices.serialDevice(3).value(),
-                 QStringLiteral("/dev/serial/by-id/usb-\"Ther\\mo\"-port0"));
-        QCOMPARE(dosDevices.serialDevice(6).value(), QStringLiteral("/dev/ttyACM\u00e9"));
-        QCOMPARE(dosDevices.serialDevice(4).value(), QStringLiteral("/dev/ttyS3"));
-        QCOMPARE(dosDevices.serialDevice(5).value(), QStringLiteral("/dev/ttyS4"));
-        QVERIFY(!dosDevices.serialDevice(0).ok());
-        QCOMPARE(dosDevices.serialDevice(0).reason(), QStringLiteral("there is no COM0"));
-        QVERIFY(!dosDevices.serialDevice(-2).ok());
+    // Which texts name a port: whole numbers only, so the box, the scroll bar, the saved
+    // value and the open port can never mean different ports.
+    void conversions()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        const core::PortChoice choice = core::choosePort(text.toStdString());
+        const auto kind = port == -1   ? core::PortChoice::Kind::NotANumber
+                          : port == -2 ? core::PortChoice::Kind::OutOfRange
+                                       : core::PortChoice::Kind::Port;
+        QCOMPARE(choice.kind, kind);
+        if (kind == core::PortChoice::Kind::Port) {
+            QCOMPARE(choice.port, port);
+            QCOMPARE(core::portAt(choice.scrollValue), port);
+        }
     }
 };
 
-QTEST_GUILESS_MAIN(TestLogic)
-#include "tst_logic.moc"
+QTEST_GUILESS_MAIN(TestRules)
+#include "tst_rules.moc"
