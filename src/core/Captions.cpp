@@ -329,7 +329,7 @@ std::string portRefusedToUser()
 
 std::string lineSettingsRefused()
 {
-    return "the line settings " + std::string(kPortLineSettings) + " are refused";
+    return "the line settings " + lineSettingsText() + " are refused";
 }
 
 std::string deviceStoppedAnswering()

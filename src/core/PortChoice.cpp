@@ -99,6 +99,12 @@ PortChoice choosePort(std::string_view text)
     return choice;
 }
 
+std::string lineSettingsText()
+{
+    return std::to_string(kLineBaud) + ",n," + std::to_string(kLineDataBits) + "," +
+           std::to_string(kLineStopBits);
+}
+
 int portAt(int scrollValue)
 {
     return kScrollMaximum - scrollValue;

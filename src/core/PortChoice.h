@@ -17,11 +17,15 @@ constexpr int kScrollSmallStep = 1;
 constexpr int kScrollLargeStep = 2;
 
 // The thermometer's line, set on every port change: 9600 baud, no parity, 8 data bits and 2
-// stop bits, written as the serial control writes line settings.
-constexpr const char* kPortLineSettings = "9600,n,8,2";
+// stop bits.
 constexpr long kLineBaud = 9600;
 constexpr int kLineDataBits = 8;
 constexpr int kLineStopBits = 2;
+// The line settings as the serial control writes them: "9600,n,8,2".
+std::string lineSettingsText();
+// The most the program holds of what the line sent and it has not read: a device that floods
+// the line cannot make it grow; the rest waits in the system's own buffer.
+constexpr int kReceiveBufferBytes = 1024;
 
 struct PortChoice
 {

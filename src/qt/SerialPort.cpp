@@ -8,10 +8,6 @@ namespace qt {
 
 namespace {
 
-// The receive buffer of the thermometer's line: a device that floods the line cannot make
-// the program grow; once it is full the rest waits in the system's own buffer.
-constexpr qint64 kReceiveBufferSize = 1024;
-
 core::Outcome failed(const QString& reason)
 {
     return core::Outcome::failure(reason.toStdString());
@@ -22,7 +18,7 @@ core::Outcome failed(const QString& reason)
 SerialPort::SerialPort(const DosDevices& dosDevices, QObject* parent)
     : QObject(parent), m_dosDevices(dosDevices)
 {
-    m_port.setReadBufferSize(kReceiveBufferSize);
+    m_port.setReadBufferSize(core::kReceiveBufferBytes);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readAll);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
 }

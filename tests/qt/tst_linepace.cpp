@@ -27,6 +27,17 @@ QByteArray reply(int n)
            weather(n) + " r000p000P000 " + temperature(n) + "\r\n";
 }
 
+// The fields of the answer to command n of a thermometer that numbers its answers.
+QByteArray uniqueWeather(int n)
+{
+    return 'W' + QByteArray::number(n).rightJustified(14, '0');
+}
+QString uniqueReading(int n)
+{
+    return QStringLiteral("T") + QString::number(n % 10000).rightJustified(4, QLatin1Char('0')) +
+           kDegrees;
+}
+
 } // namespace
 
 // The thermometer at its own line speed, 9600 baud, in each way it can answer: once, with an
@@ -112,6 +123,65 @@ private slots:
         QVERIFY(samples().wait(3000));
         QCOMPARE(caption(), QString::fromLatin1(temperature(1)) + kDegrees);
         Rig::click(window().Command3);
+    }
+
+    void pauseInsideTheLine_data()
+    {
+        QTest::addColumn<int>("at");
+        QTest::newRow("after 5 characters") << 5;
+        QTest::newRow("after 30 characters") << 30;
+        QTest::newRow("after 52 characters, inside the temperature") << 52;
+    }
+
+    // An adapter that holds the line for 200 ms inside an answer: OneShot and a tick each show
+    // and write the whole answer to their own command, never a part of it or a shifted one.
+    void pauseInsideTheLine()
+    {
+        QFETCH(int, at);
+        QVERIFY(openRig({QStringLiteral("--unique"), QStringLiteral("--pause-at"),
+                         QString::number(at), QStringLiteral("--pause"), QStringLiteral("200")}));
+        QVERIFY(oneShot());
+        QCOMPARE(caption(), QStringLiteral("One shot ") + uniqueReading(1));
+        QCOMPARE(m_rig->fileContents(), kDateLine + uniqueWeather(1) + "\r\n");
+        Rig::click(window().Command2);
+        QVERIFY(samples().wait(3000));
+        QCOMPARE(caption(), uniqueReading(2));
+        Rig::click(window().Command3);
+    }
+
+    // An answer that comes so late that it is still on the line when the next command is due:
+    // it is heard out, and the next reading is the whole answer to its own command.
+    void lateAnswerOnTheLine()
+    {
+        m_rig = std::make_unique<Rig>();
+        QVERIFY(
+            m_rig->open(kAtLinePace + QStringList{QStringLiteral("--unique"),
+                                                  QStringLiteral("--delay"), QStringLiteral("600")},
+                        300, 400));
+        Rig::click(window().Command1);
+        QTRY_COMPARE(caption(), QStringLiteral("The thermometer did not answer on COM1"));
+        QVERIFY(thermometer().setDelay(0));
+        QVERIFY(thermometer().waitForReplying(1));
+        QVERIFY(oneShot());
+        QCOMPARE(caption(), QStringLiteral("One shot ") + uniqueReading(2));
+        QCOMPARE(m_rig->fileContents(), kDateLine + uniqueWeather(2) + "\r\n");
+    }
+
+    // A line longer than any reply, without a line end, is no reply: nothing is shown or
+    // written, the caption says so, and the next reading is whole again.
+    void lineLongerThanAnyReply()
+    {
+        m_rig = std::make_unique<Rig>();
+        QVERIFY(m_rig->open({}, 300, 3000));
+        QVERIFY(thermometer().setReply(QByteArray(5000, 'P')));
+        Rig::click(window().Command1);
+        QTRY_COMPARE(caption(),
+                     QStringLiteral("COM1 sent more than 4096 characters without a line end"));
+        QVERIFY(!QFile::exists(m_rig->weatherFile()));
+        QVERIFY(thermometer().setReply(reply(3)));
+        QVERIFY(oneShot());
+        QCOMPARE(caption(),
+                 QStringLiteral("One shot ") + QString::fromLatin1(temperature(3)) + kDegrees);
     }
 
     // A line break inside the weather field splits the answer into two short lines: neither
