@@ -103,13 +103,13 @@ Line parseLine(int number, const QByteArray& raw, const std::optional<QString>& 
     const QString key = trimmedBlanks(text.left(equals));
     if (key.isEmpty())
         return unreadable(caption(core::captions::lineWithoutName()), {});
-    const SettingsValueText::Parsed parsed =
+    const core::Result<QVariant> parsed =
         SettingsValueText::parse(trimmedBlanks(text.mid(equals + 1)));
-    if (!parsed.problem.isEmpty())
-        return unreadable(parsed.problem, key);
+    if (!parsed.ok())
+        return unreadable(caption(parsed.reason()), key);
     line.kind = Line::Kind::Entry;
     line.key = key;
-    line.value = parsed.value;
+    line.value = *parsed.value();
     return line;
 }
 

@@ -72,7 +72,7 @@ const char* const kOtherTypeMarkers[] = {"@ByteArray(", "@Variant(", "@DateTime(
 
 } // namespace
 
-Parsed parse(const QString& written)
+core::Result<QVariant> parse(const QString& written)
 {
     QString text = written;
     if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
@@ -80,25 +80,25 @@ Parsed parse(const QString& written)
     text = unescaped(text);
 
     if (!text.startsWith(QLatin1Char('@')))
-        return {text, {}};
+        return QVariant(text);
     if (text.startsWith(QLatin1String("@@")))
-        return {text.mid(1), {}};
+        return QVariant(text.mid(1));
     const bool closed = text.endsWith(QLatin1Char(')'));
     const QLatin1String string("@String(");
     if (text.startsWith(string)) {
         if (closed)
-            return {text.mid(string.size(), text.size() - string.size() - 1), {}};
-        return {{}, QString::fromStdString(core::captions::damagedValue("@String("))};
+            return QVariant(text.mid(string.size(), text.size() - string.size() - 1));
+        return core::Result<QVariant>::failure(core::captions::damagedValue("@String("));
     }
     for (const char* marker : kOtherTypeMarkers) {
         if (!text.startsWith(QLatin1String(marker)))
             continue;
         if (closed)
-            return {QVariant::fromValue(OtherType{written}), {}};
-        return {{}, QString::fromStdString(core::captions::damagedValue(marker))};
+            return QVariant::fromValue(OtherType{written});
+        return core::Result<QVariant>::failure(core::captions::damagedValue(marker));
     }
     // A lone "@" before anything else was typed by hand: it is text.
-    return {text, {}};
+    return QVariant(text);
 }
 
 QString write(const QString& text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -27,15 +29,9 @@ struct OtherType
     QString written;
 };
 
-struct Parsed
-{
-    // A QString, or an OtherType; invalid when the value cannot be read.
-    QVariant value;
-    // Why it cannot be read, worded to follow "line N of FILE ".
-    QString problem;
-};
-
-Parsed parse(const QString& written);
+// A QString, or an OtherType; or why the value cannot be read, worded to follow
+// "line N of FILE ".
+core::Result<QVariant> parse(const QString& written);
 QString write(const QString& text);
 
 } // namespace SettingsValueText
