@@ -207,47 +207,6 @@ private slots:
         QVERIFY(m_window->serialPort().isOpen());
         QVERIFY(oneShotReaches(1));
     }
-
-    void conversions_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("port"); // -1: not a number, -2: out of range
-        QTest::newRow("plain") << QStringLiteral("3") << 3;
-        QTest::newRow("leading zero") << QStringLiteral("03") << 3;
-        QTest::newRow("point zero") << QStringLiteral("3.0") << 3;
-        QTest::newRow("exponent") << QStringLiteral("30e-1") << 3;
-        QTest::newRow("blanks") << QStringLiteral(" \v2 ") << 2;
-        QTest::newRow("minus zero") << QStringLiteral("-0") << 0;
-        QTest::newRow("half") << QStringLiteral("2.5") << -1;
-        QTest::newRow("tiny fraction") << QStringLiteral("3.0000000000000000001") << -1;
-        QTest::newRow("fraction by exponent") << QStringLiteral("25e-1") << -1;
-        QTest::newRow("trailing letter") << QStringLiteral("3x") << -1;
-        QTest::newRow("dangling exponent") << QStringLiteral("4e") << -1;
-        QTest::newRow("sign only") << QStringLiteral("-") << -1;
-        QTest::newRow("infinity") << QStringLiteral("inf") << -1;
-        QTest::newRow("group separator") << QStringLiteral("0,005") << -1;
-        QTest::newRow("arabic digit") << QStringLiteral("\u0663") << -1;
-        QTest::newRow("negative") << QStringLiteral("-1") << -2;
-        QTest::newRow("beyond the arrows") << QStringLiteral("6") << -2;
-        QTest::newRow("huge exponent") << QStringLiteral("1e999999999") << -2;
-    }
-
-    // Which texts name a port: whole numbers only, so the box, the scroll bar, the saved
-    // value and the open port can never mean different ports.
-    void conversions()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, port);
-        const core::PortChoice choice = core::choosePort(text.toStdString());
-        const auto kind = port == -1   ? core::PortChoice::Kind::NotANumber
-                          : port == -2 ? core::PortChoice::Kind::OutOfRange
-                                       : core::PortChoice::Kind::Port;
-        QCOMPARE(choice.kind, kind);
-        if (kind == core::PortChoice::Kind::Port) {
-            QCOMPARE(choice.port, port);
-            QCOMPARE(core::portAt(choice.scrollValue), port);
-        }
-    }
 };
 
 QTEST_MAIN(TestPortSelector)
