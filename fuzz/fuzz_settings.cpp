@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStringDecoder>
 #include <string>
 
 namespace {
@@ -100,6 +101,15 @@ void checkRoundTrip(const qt::SettingsStore& store, const QString& file,
     const core::SettingRead read = core::readSetting(store, value);
     UIQ_CHECK(read.text == text && read.saved && !read.unreadable);
     UIQ_CHECK(contentsOf(file) == written);
+}
+
+// Bytes as UTF-8 text, every character kept: QString::fromUtf8 would drop a leading U+FEFF,
+// which a pasted path may well begin with.
+QString utf8Text(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder(bytes);
 }
 
 bool holdsControl(const QString& text)
@@ -194,14 +204,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray rest = in.rest();
     const QString odd = kOddValues[(pick >> 1) % std::size(kOddValues)];
     checkRoundTrip(store, file, *kValues[pick & 1], odd.toStdString());
-    const std::string path = QString::fromUtf8(rest).toStdString();
+    const std::string path = utf8Text(rest).toStdString();
     checkRoundTrip(store, file, core::kWXPath, path);
     checkRoundTrip(store, file, core::kCPort, QString::fromLatin1(rest).toStdString());
     // Both values live side by side; writing one leaves the other alone.
     const core::StoredValue kept = store.read(core::kWXPath.name);
     UIQ_CHECK(kept.state == State::Stored && kept.text == path);
     checkEarlierVersionReads(odd);
-    checkEarlierVersionReads(QString::fromUtf8(rest));
+    checkEarlierVersionReads(utf8Text(rest));
 
     return 0;
 }
