@@ -2,22 +2,23 @@
 // and writing leave of the file's other lines, and odd values written and read back, by this
 // program and by the INI reader of earlier versions.
 #include "FuzzSupport.h"
-#include "core/ConfigValues.h"
-#include "settings/Module1.h"
-#include "settings/SettingsFile.h"
+#include "core/Settings.h"
+#include "qt/SettingsFile.h"
+#include "qt/SettingsStore.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QStringDecoder>
+#include <string>
 
 namespace {
 
 using FuzzSupport::Reader;
-using Outcome = Module1::ReadResult::Outcome;
+using State = core::StoredValue::State;
 
-const QString kNames[] = {QLatin1String(core::kWXPath.name), QLatin1String(core::kCPort.name)};
-const QString kDefaults[] = {QLatin1String(core::kWXPath.defaultText),
-                             QLatin1String(core::kCPort.defaultText)};
+const core::ConfigValue* const kValues[] = {&core::kWXPath, &core::kCPort};
 
 // Values that a line format has to escape or quote to keep as text.
 const QString kOddValues[] = {
@@ -52,9 +53,9 @@ QByteArray contentsOf(const QString& file)
 }
 
 // Every line of before but the lines of one value is still in after, in the same order.
-bool keepsOtherLines(const QByteArray& before, const QByteArray& after, const QString& name)
+bool keepsOtherLines(const QByteArray& before, const QByteArray& after, const char* name)
 {
-    const QString key = QLatin1String(core::kConfigGroup) + QLatin1Char('/') + name;
+    const QString key = QLatin1String(core::kConfigGroup) + QLatin1Char('/') + QLatin1String(name);
     const QList<QByteArray> afterLines = after.split('\n');
     qsizetype next = 0;
     for (const SettingsFile::Line& line : SettingsFile::parse(before)) {
@@ -70,18 +71,45 @@ bool keepsOtherLines(const QByteArray& before, const QByteArray& after, const QS
     return true;
 }
 
-bool checkRoundTrip(const Module1& store, const QString& file, const QString& name,
-                    const QString& value)
+// Why a value cannot be read names a line the file has, and the file: "line 3 of FILE ...".
+void checkNamesLine(const std::string& where, const QString& file, const QByteArray& contents)
+{
+    static const QRegularExpression shape(QStringLiteral("^line ([1-9][0-9]*) of (.*)$"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = shape.match(QString::fromStdString(where));
+    UIQ_CHECK(match.hasMatch());
+    qsizetype lines = contents.count('\n');
+    if (!contents.isEmpty() && !contents.endsWith('\n'))
+        ++lines;
+    UIQ_CHECK(match.captured(1).toLongLong() <= lines);
+    UIQ_CHECK(match.captured(2).startsWith(file + QLatin1Char(' ')));
+}
+
+// A value written reads back as written, and the file keeps every other line.
+void checkRoundTrip(const qt::SettingsStore& store, const QString& file,
+                    const core::ConfigValue& value, const std::string& text)
 {
     const QByteArray before = contentsOf(file);
-    if (!store.WriteConfigValue(name, value))
-        return false;
-    UIQ_CHECK(keepsOtherLines(before, contentsOf(file), name));
-    QString back;
-    UIQ_CHECK(store.ReadConfigValue(name, back, QStringLiteral("\x01not-this")).outcome ==
-              Outcome::Stored);
-    UIQ_CHECK(back == value);
-    return true;
+    // The scratch folder is always writable: a write that fails here would lose a setting.
+    UIQ_CHECK(store.write(value.name, text).ok());
+    const QByteArray written = contentsOf(file);
+    UIQ_CHECK(keepsOtherLines(before, written, value.name));
+    const core::StoredValue back = store.read(value.name);
+    UIQ_CHECK(back.state == State::Stored);
+    UIQ_CHECK(back.text == text);
+    // Start-up reads it the same way and has nothing to write back.
+    const core::SettingRead read = core::readSetting(store, value);
+    UIQ_CHECK(read.text == text && read.saved && !read.unreadable);
+    UIQ_CHECK(contentsOf(file) == written);
+}
+
+// Bytes as UTF-8 text, every character kept: QString::fromUtf8 would drop a leading U+FEFF,
+// which a pasted path may well begin with.
+QString utf8Text(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder(bytes);
 }
 
 bool holdsControl(const QString& text)
@@ -101,10 +129,10 @@ void checkEarlierVersionReads(const QString& value)
         return;
     const QString file = FuzzSupport::scratchFolder() + QStringLiteral("/earlier.conf");
     QFile::remove(file);
-    UIQ_CHECK(Module1(file).WriteConfigValue(kNames[0], value));
+    UIQ_CHECK(qt::SettingsStore(file).write(core::kWXPath.name, value.toStdString()).ok());
     QSettings earlier(file, QSettings::IniFormat);
-    const QVariant read =
-        earlier.value(QLatin1String(core::kConfigGroup) + QLatin1Char('/') + kNames[0]);
+    const QVariant read = earlier.value(QLatin1String(core::kConfigGroup) + QLatin1Char('/') +
+                                        QLatin1String(core::kWXPath.name));
     UIQ_CHECK(read.typeId() == QMetaType::QString && read.toString() == value);
 }
 
@@ -134,28 +162,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 QFileDevice::FileModificationTime));
     }
 
-    const Module1 store(file);
-    for (int i = 0; i < 2; ++i) {
+    const qt::SettingsStore store(file);
+    for (const core::ConfigValue* value : kValues) {
         const QByteArray before = contentsOf(file);
-        QString value;
-        const Module1::ReadResult read = store.ReadConfigValue(kNames[i], value, kDefaults[i]);
+        // Looking at a value writes nothing.
+        const core::StoredValue found = store.read(value->name);
+        UIQ_CHECK(contentsOf(file) == before);
+        const core::SettingRead read = core::readSetting(store, *value);
         const QByteArray after = contentsOf(file);
-        UIQ_CHECK(keepsOtherLines(before, after, kNames[i]));
-        if (read.outcome != Outcome::Defaulted)
+        UIQ_CHECK(keepsOtherLines(before, after, value->name));
+        UIQ_CHECK(read.saved);
+        switch (found.state) {
+        case State::Stored:
+            UIQ_CHECK(read.text == found.text && !read.unreadable);
             UIQ_CHECK(after == before);
-        if (read.outcome != Outcome::Stored)
-            UIQ_CHECK(value == kDefaults[i]);
-        UIQ_CHECK(read.where.isEmpty() == (read.outcome != Outcome::Unreadable));
+            break;
+        case State::Unreadable:
+            // The default stands in, and the line that may hold the value stays as it was.
+            UIQ_CHECK(read.text == value->defaultText);
+            UIQ_CHECK(read.unreadable && *read.unreadable == found.text);
+            checkNamesLine(found.text, file, before);
+            UIQ_CHECK(after == before);
+            break;
+        case State::Missing:
+            UIQ_CHECK(read.text == value->defaultText && !read.unreadable);
+            break;
+        }
         // What was read is there to stay: a stored text, the default written back, or the
         // same unreadable line.
-        QString again;
-        const Module1::ReadResult second =
-            store.ReadConfigValue(kNames[i], again, QStringLiteral("\x02other default"));
-        if (read.outcome == Outcome::Unreadable) {
-            UIQ_CHECK(second.outcome == Outcome::Unreadable);
+        const core::StoredValue again = store.read(value->name);
+        if (found.state == State::Unreadable) {
+            UIQ_CHECK(again.state == State::Unreadable);
         } else {
-            UIQ_CHECK(second.outcome == Outcome::Stored);
-            UIQ_CHECK(again == value);
+            UIQ_CHECK(again.state == State::Stored);
+            UIQ_CHECK(again.text == read.text);
         }
     }
 
@@ -163,17 +203,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t pick = in.take<std::uint8_t>();
     const QByteArray rest = in.rest();
     const QString odd = kOddValues[(pick >> 1) % std::size(kOddValues)];
-    checkRoundTrip(store, file, kNames[pick & 1], odd);
-    const bool wrotePath = checkRoundTrip(store, file, kNames[0], QString::fromUtf8(rest));
-    checkRoundTrip(store, file, kNames[1], QString::fromLatin1(rest));
+    checkRoundTrip(store, file, *kValues[pick & 1], odd.toStdString());
+    const std::string path = utf8Text(rest).toStdString();
+    checkRoundTrip(store, file, core::kWXPath, path);
+    checkRoundTrip(store, file, core::kCPort, QString::fromLatin1(rest).toStdString());
     // Both values live side by side; writing one leaves the other alone.
-    if (wrotePath) {
-        QString path;
-        store.ReadConfigValue(kNames[0], path, kDefaults[0]);
-        UIQ_CHECK(path == QString::fromUtf8(rest));
-    }
+    const core::StoredValue kept = store.read(core::kWXPath.name);
+    UIQ_CHECK(kept.state == State::Stored && kept.text == path);
     checkEarlierVersionReads(odd);
-    checkEarlierVersionReads(QString::fromUtf8(rest));
+    checkEarlierVersionReads(utf8Text(rest));
 
     return 0;
 }
