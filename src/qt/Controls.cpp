@@ -3,6 +3,7 @@
 #include "core/FontFit.h"
 #include "core/PortChoice.h"
 #include "core/WindowDesign.h"
+#include "qt/Text.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -21,11 +22,6 @@ QRect pixels(const core::ControlDesign& design)
 {
     return QRect(design.left / core::kTwipsPerPixel, design.top / core::kTwipsPerPixel,
                  design.width / core::kTwipsPerPixel, design.height / core::kTwipsPerPixel);
-}
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
 }
 
 // A control as it was designed: its name, place and size, and its first text.
@@ -133,8 +129,7 @@ void Controls::fitFont(QWidget& window) const
             sized.setPointSizeF(size);
             const QFontMetrics metrics(sized);
             return core::TextMeasure{[metrics](const std::string& line) {
-                                         return metrics.horizontalAdvance(
-                                             QString::fromStdString(line));
+                                         return metrics.horizontalAdvance(qt::text(line));
                                      },
                                      metrics.height()};
         });

@@ -3,6 +3,7 @@
 #include "core/Captions.h"
 #include "core/PortChoice.h"
 #include "qt/DosDevices.h"
+#include "qt/Text.h"
 
 namespace qt {
 
@@ -44,7 +45,7 @@ core::Outcome SerialPort::open(int port)
     if (!m_port.open(QIODevice::ReadWrite)) {
         // Qt reports a port that another program holds as a failure to lock it.
         const QString reason = m_port.error() == QSerialPort::PermissionError
-                                   ? QString::fromStdString(core::captions::portInUse())
+                                   ? qt::text(core::captions::portInUse())
                                    : m_port.errorString();
         m_port.clearError();
         return failed(reason);

@@ -2,6 +2,7 @@
 
 #include "core/Captions.h"
 #include "qt/SettingsValueText.h"
+#include "qt/Text.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -13,7 +14,7 @@ namespace {
 
 QString caption(const std::string& text)
 {
-    return QString::fromStdString(text);
+    return qt::text(text);
 }
 
 const QString kRootGroup = QStringLiteral("General");

@@ -3,6 +3,7 @@
 #include "core/Captions.h"
 #include "core/Settings.h"
 #include "qt/SettingsFile.h"
+#include "qt/Text.h"
 
 #include <QSettings>
 #include <memory>
@@ -52,7 +53,7 @@ core::StoredValue SettingsStore::read(const char* name) const
 core::Outcome SettingsStore::write(const char* name, const std::string& text) const
 {
     const auto store = openStore(m_settingsFile);
-    const QString value = QString::fromStdString(text);
+    const QString value = qt::text(text);
     // Storing what is already stored would cost a lock file and two flushes to disk, most of
     // start-up, where the window writes back the path it has just read. Whether the store
     // could take a change is still found out, without writing.

@@ -1,6 +1,7 @@
 #include "qt/WeatherWriter.h"
 
 #include "qt/DosDevices.h"
+#include "qt/Text.h"
 #include "qt/WriteTarget.h"
 
 #include <QSaveFile>
@@ -19,7 +20,7 @@ core::WeatherWriter::Attempt failed(const std::string& reason)
 core::WeatherWriter::Attempt WeatherWriter::write(const std::string& path,
                                                   const std::string& contents)
 {
-    const core::Result<QString> host = m_dosDevices.hostPath(QString::fromStdString(path));
+    const core::Result<QString> host = m_dosDevices.hostPath(qt::text(path));
     if (!host.ok())
         return failed(host.reason());
 

@@ -1,5 +1,7 @@
 #include "qt/Window.h"
 
+#include "qt/Text.h"
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,11 +14,6 @@
 namespace qt {
 
 namespace {
-
-QString text(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
 
 // One notch of a mouse wheel is this much angle.
 constexpr int kWheelNotch = 120;

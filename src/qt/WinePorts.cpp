@@ -1,5 +1,7 @@
 #include "qt/WinePorts.h"
 
+#include "qt/Text.h"
+
 #include <QList>
 
 namespace WinePorts {
@@ -49,7 +51,7 @@ QString unescape(QByteArrayView text)
             plain += text[i];
             continue;
         }
-        out += QString::fromUtf8(plain);
+        out += qt::text(std::string_view(plain.constData(), size_t(plain.size())));
         plain.clear();
         const char c = text[++i];
         const bool hex = c == 'x';
@@ -70,7 +72,7 @@ QString unescape(QByteArrayView text)
         }
         out += QChar(value);
     }
-    return out + QString::fromUtf8(plain);
+    return out + qt::text(std::string_view(plain.constData(), size_t(plain.size())));
 }
 
 // The end of a quoted text that starts after position open, past its escapes; -1 if none.
