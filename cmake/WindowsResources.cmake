@@ -9,7 +9,7 @@
 #     The identity is then read from the project() call in <src>/CMakeLists.txt,
 #     so the check compiles what a Windows build would compile.
 
-set(_uiq_rc_template "${CMAKE_CURRENT_LIST_DIR}/UiQuorvix.rc.in")
+set(_uiq_rc_template "${CMAKE_CURRENT_LIST_DIR}/../packaging/UiQuorvix.rc.in")
 set(_uiq_rc_icon "${CMAKE_CURRENT_LIST_DIR}/../resources/uiquorvix.ico")
 
 # uiq_configure_windows_rc(<output .rc> <name> <version> <description>)
