@@ -1,7 +1,7 @@
 # Produces UiQuorvix.rc from UiQuorvix.rc.in. The same code serves two callers:
 #
 #   - the Windows build, through uiq_configure_windows_rc() in
-#     src/windows/CMakeLists.txt, with the identity from the top-level
+#     src/win32/CMakeLists.txt, with the identity from the top-level
 #     project() call;
 #   - tests/packaging/windres-check.sh on Linux, which runs this file with
 #     `cmake -P`, so it runs without the MinGW compiler:

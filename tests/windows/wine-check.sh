@@ -189,7 +189,7 @@ wine reg add "$config" /v WXPath /t REG_SZ /d 'C:\NoSuchFolder\WXprs.txt' /f >/d
 start_program
 click_oneshot
 await "$program" '^caption One shot' || fail "OneShot showed no reading"
-[[ $line == *'cannot write C:\NoSuchFolder\WXprs.txt: the folder does not exist' ]] || fail "no error in the caption: '$line'"
+[[ $line == *'cannot write C:\NoSuchFolder\WXprs.txt: the folder C:\NoSuchFolder does not exist' ]] || fail "no error in the caption: '$line'"
 [ ! -e "$drive_c/NoSuchFolder" ] || fail "the missing folder was made"
 
 echo "== Closing the window ends the program and frees the port"

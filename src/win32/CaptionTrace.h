@@ -5,8 +5,8 @@
 // With UIQ_REPORT_CAPTION set, every caption the window shows is also written to standard
 // output as "caption TEXT" (UTF-8), one line each, for scripts and tests that start the
 // program as a process.
-namespace CaptionTrace {
+namespace win32::captionTrace {
 
-void report(const std::string& caption);
+void caption(const std::string& text);
 
-} // namespace CaptionTrace
+} // namespace win32::captionTrace

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace CaptionTrace {
+namespace win32::captionTrace {
 
 namespace {
 
@@ -17,16 +17,21 @@ HANDLE output()
     return handle;
 }
 
-} // namespace
-
-void report(const std::string& caption)
+void report(const std::string& line)
 {
     const HANDLE handle = output();
     if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
         return;
-    const std::string line = "caption " + caption + "\n";
+    const std::string whole = line + "\n";
     DWORD written = 0;
-    WriteFile(handle, line.data(), DWORD(line.size()), &written, nullptr);
+    WriteFile(handle, whole.data(), DWORD(whole.size()), &written, nullptr);
 }
 
-} // namespace CaptionTrace
+} // namespace
+
+void caption(const std::string& text)
+{
+    report("caption " + text);
+}
+
+} // namespace win32::captionTrace

@@ -1,6 +1,6 @@
 #include "Text.h"
 
-namespace win {
+namespace win32 {
 
 std::wstring widen(const std::string& utf8)
 {
@@ -41,4 +41,4 @@ std::string errorText(DWORD code)
     return narrow(text);
 }
 
-} // namespace win
+} // namespace win32
