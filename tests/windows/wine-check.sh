@@ -195,4 +195,36 @@ else
 fi
 stop_program
 
+echo "== A stored port written another way: start-up shows only the caption it ends with"
+fresh_settings
+wine reg add "$config" /v CPort /t REG_SZ /d 02 /f >/dev/null 2>&1
+start_program
+[ "$first_caption" = Stopped ] || fail "start-up's first caption is '$first_caption'"
+[ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
+stop_program
+
+echo "== A stored path longer than the path box: the caption says so, and the value stays whole"
+fresh_settings
+long_path="C:\\UiView\\$(printf 'x%.0s' {1..32786}).txt"
+import_settings "\"WXPath\"=\"${long_path//\\/\\\\}\""
+start_program
+[ "$first_caption" = 'The stored path is longer than the path box holds (32800 characters); it stays as stored' ] ||
+    fail "a long stored path gives the caption '${first_caption:0:200}'"
+stored=$(exported_settings | sed -n 's/^"WXPath"="\(.*\)"$/\1/p')
+[ "${stored//\\\\/\\}" = "$long_path" ] || fail "the stored path became ${#stored} characters long"
+stop_program
+
+echo "== A CPort of another type gives way to the REG_SZ default; an empty WXPath stays empty"
+fresh_settings
+import_settings '"CPort"=dword:00000002' '"WXPath"=hex(1):'
+start_program
+[ "$first_caption" = Stopped ] || fail "first caption is '$first_caption'"
+settings=$(exported_settings)
+grep -qxF '"CPort"="1"' <<<"$settings" || fail "CPort was not replaced: $settings"
+grep -qxF '"WXPath"=""' <<<"$settings" || fail "the empty WXPath was not kept: $settings"
+one_shot
+[ "$line" = 'caption One shot +21.3°C – cannot write : no path is set' ] ||
+    fail "an empty path says '$line'"
+stop_program
+
 echo "PASS"

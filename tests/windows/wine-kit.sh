@@ -58,6 +58,23 @@ registry_value() {
         sed -n "s/^ *$1 *REG_SZ *//p"
 }
 
+# The settings key as regedit writes it, one "NAME"=VALUE line each, in UTF-8.
+exported_settings() {
+    wine reg export "$config" 'C:\exported.reg' /y >/dev/null 2>&1 || fail "the settings key is gone"
+    iconv -f UTF-16 -t UTF-8 "$drive_c/exported.reg" | tr -d '\r' | grep '^"'
+    rm -f "$drive_c/exported.reg"
+}
+
+# Puts the .reg lines given into the settings key, as a user's regedit would.
+import_settings() {
+    {
+        printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vostrel\\UiQuorvix\\Config]\r\n'
+        printf '%s\r\n' "$@"
+    } >"$drive_c/settings.reg"
+    wine reg import 'C:\settings.reg' >/dev/null 2>&1 || fail "the settings could not be imported"
+    rm -f "$drive_c/settings.reg"
+}
+
 fresh_settings() {
     wine reg delete 'HKCU\Software\Vostrel' /f >/dev/null 2>&1 || true
     rm -rf "$drive_c/UiView" "$drive_c/Shared"
