@@ -1,7 +1,5 @@
 #include "CaptionTrace.h"
 
-#include <windows.h>
-
 namespace win32::captionTrace {
 
 namespace {
@@ -32,6 +30,13 @@ void report(const std::string& line)
 void caption(const std::string& text)
 {
     report("caption " + text);
+}
+
+void controlPlace(const char* name, const RECT& place)
+{
+    report("control " + std::string(name) + " " + std::to_string(place.left) + " " +
+           std::to_string(place.top) + " " + std::to_string(place.right - place.left) + " " +
+           std::to_string(place.bottom - place.top));
 }
 
 } // namespace win32::captionTrace

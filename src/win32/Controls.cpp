@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "CaptionTrace.h"
 #include "FittedFont.h"
 #include "Text.h"
 #include "core/PortChoice.h"
@@ -142,6 +143,16 @@ void Controls::place(HWND window, UINT dpi)
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+}
+
+void Controls::reportPlaces(HWND window) const
+{
+    for (const core::ControlDesign& design : core::kControls) {
+        RECT place = {};
+        GetWindowRect(this->*handleOf(design.name), &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        captionTrace::controlPlace(design.name, place);
+    }
 }
 
 UINT windowDpi(HWND window)

@@ -19,6 +19,8 @@ public:
     // Places every control, fits the font to the texts they hold now, and sizes the window's
     // client area to the design.
     void place(HWND window, UINT dpi);
+    // Tells the caption trace where each control stands.
+    void reportPlaces(HWND window) const;
 
     HWND Command1 = nullptr;
     HWND Text1 = nullptr;

@@ -56,6 +56,7 @@ bool Window::create(int show)
     m_session.load();
     // The font is fitted to the texts start-up has put in place.
     m_controls.place(m_window, m_dpi);
+    m_controls.reportPlaces(m_window);
     ShowWindow(m_window, show);
     UpdateWindow(m_window);
     SetFocus(m_controls.Command1);

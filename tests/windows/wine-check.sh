@@ -85,6 +85,21 @@ start_program
 [ "$(registry_value CPort)" = 1 ] || fail "CPort is '$(registry_value CPort)'"
 [ "$(registry_value WXPath)" = 'C:\UiView\WXprs.txt' ] || fail "WXPath is '$(registry_value WXPath)'"
 
+echo "== The controls stand where the design put them, at 15 twips to a pixel"
+declare -A place
+for _ in {1..14}; do
+    await "$program" '^control ' 10 || fail "the program did not say where its controls stand"
+    read -r _ name where <<<"$line"
+    place[$name]=$where
+done
+# NAME LEFT TOP WIDTH HEIGHT, in twips as the window was designed.
+for design in 'Command1 1560 120 975 375' 'VScroll1 1680 720 375 375' \
+              'WXfile 120 1320 4455 375' 'Label4 120 2280 4455 195'; do
+    read -r name left top width height <<<"$design"
+    expected="$((left / 15)) $((top / 15)) $((width / 15)) $((height / 15))"
+    [ "${place[$name]-}" = "$expected" ] || fail "$name stands at '${place[$name]-}', not '$expected'"
+done
+
 echo "== A second program on the same port is told it is in use, and the first reads on"
 exec {second}< <(UIQ_REPORT_CAPTION=1 exec wine "$exe" 2>/dev/null)
 second_pid=$!
@@ -225,6 +240,23 @@ grep -qxF '"WXPath"=""' <<<"$settings" || fail "the empty WXPath was not kept: $
 one_shot
 [ "$line" = 'caption One shot +21.3°C – cannot write : no path is set' ] ||
     fail "an empty path says '$line'"
+stop_program
+
+echo "== Tab twice from where the focus starts, then space, presses Start"
+fresh_settings
+start_program
+xdotool windowfocus --sync "$window" key Tab Tab space
+await "$program" '^caption ' || fail "no caption after Tab, Tab, space"
+[ "$line" = 'caption Started' ] || fail "Tab, Tab, space gave '$line'"
+click_stop
+await "$program" '^caption Stopped' || fail "Stop did not stop"
+
+echo "== The scroll bar's up arrow moves the port from 1 to 2, opens COM2 and saves 2"
+drain "${sim_out[2]}"
+click_scroll_up
+one_shot
+await "${sim_out[2]}" '^query ' 10 || fail "COM2 got no command after the up arrow"
+[ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
 stop_program
 
 echo "PASS"
