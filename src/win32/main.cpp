@@ -1,5 +1,6 @@
 #include "Clock.h"
 #include "SerialPort.h"
+#include "SessionIntervals.h"
 #include "SettingsStore.h"
 #include "WeatherWriter.h"
 #include "Window.h"
@@ -18,7 +19,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     win32::SerialPort serialPort;
     win32::SettingsStore settings;
     win32::WeatherWriter weatherWriter;
-    win32::Window window(instance, {serialPort, settings, weatherWriter, clock}, {});
+    win32::Window window(instance, {serialPort, settings, weatherWriter, clock},
+                         win32::sessionIntervals());
     if (!window.create(show))
         return 1;
 

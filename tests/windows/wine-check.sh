@@ -259,4 +259,25 @@ await "${sim_out[2]}" '^query ' 10 || fail "COM2 got no command after the up arr
 [ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
 stop_program
 
+echo "== Started, the seventh tick of the program's own timer writes the weather file"
+fresh_settings
+mkdir -p "$drive_c/UiView"
+drain "${sim_out[1]}"
+start_program UIQ_TICK_MS=400
+before=$(minute_now)
+click_start
+await "$program" '^caption Started' || fail "Start did not start"
+# Each tick comes within a few seconds, not at the design's ten.
+for tick in {1..6}; do
+    await "${sim_out[1]}" '^query ' 5 || fail "tick $tick asked the thermometer nothing"
+done
+# The sixth reading is being taken: five have ended, and none of the first six writes.
+[ ! -e "$file" ] || fail "the weather file was written before the seventh tick"
+for tick in 7 8; do
+    await "${sim_out[1]}" '^query ' 5 || fail "tick $tick asked the thermometer nothing"
+done
+after=$(minute_now)
+weather_file_holds "$file" "$before" "$after"
+stop_program
+
 echo "PASS"

@@ -45,6 +45,7 @@ stop_program() {
 # Clicks at a point of the client area given in pixels at 96 DPI.
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 click_oneshot() { click 136 20; }
+click_start() { click 32 20; }
 click_stop() { click 72 20; }
 click_cport() { click 96 60; }
 click_scroll_up() { click 124 52; }
