@@ -7,6 +7,7 @@
 #include "core/WindowDesign.h"
 
 #include <commctrl.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -153,6 +154,41 @@ void Controls::reportPlaces(HWND window) const
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
         captionTrace::controlPlace(design.name, place);
     }
+}
+
+// A scroll bar control tells which of its parts was clicked and leaves moving its box to its
+// owner; the box keeps within the bar's range.
+std::optional<int> Controls::moveScrollBox(int code, int thumb)
+{
+    int value = GetScrollPos(VScroll1, SB_CTL);
+    switch (code) {
+    case SB_LINEUP:
+        value -= core::kScrollSmallStep;
+        break;
+    case SB_LINEDOWN:
+        value += core::kScrollSmallStep;
+        break;
+    case SB_PAGEUP:
+        value -= core::kScrollLargeStep;
+        break;
+    case SB_PAGEDOWN:
+        value += core::kScrollLargeStep;
+        break;
+    case SB_TOP:
+        value = core::kScrollMinimum;
+        break;
+    case SB_BOTTOM:
+        value = core::kScrollMaximum;
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        value = thumb;
+        break;
+    default:
+        return std::nullopt;
+    }
+    SetScrollPos(VScroll1, SB_CTL, value, TRUE);
+    return GetScrollPos(VScroll1, SB_CTL);
 }
 
 UINT windowDpi(HWND window)

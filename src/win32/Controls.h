@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <windows.h>
 
 // The window's controls, made from the core's design in its tab order with their design-time
@@ -21,6 +22,9 @@ public:
     void place(HWND window, UINT dpi);
     // Tells the caption trace where each control stands.
     void reportPlaces(HWND window) const;
+    // Moves VScroll1's box for a click on one of its parts (an SB_ code of WM_VSCROLL) and
+    // gives its new place; nothing for a code that moves nothing.
+    std::optional<int> moveScrollBox(int code, int thumb);
 
     HWND Command1 = nullptr;
     HWND Text1 = nullptr;

@@ -2,7 +2,6 @@
 
 #include "CaptionTrace.h"
 #include "Text.h"
-#include "core/PortChoice.h"
 #include "core/WindowDesign.h"
 
 #include <chrono>
@@ -127,39 +126,10 @@ void Window::onCommand(HWND control, int code)
         m_session.pathEditFinished();
 }
 
-// A scroll bar control reports the part clicked and leaves moving its box to its owner.
 void Window::onScroll(int code, int thumb)
 {
-    int value = GetScrollPos(m_controls.VScroll1, SB_CTL);
-    switch (code) {
-    case SB_LINEUP:
-        value -= core::kScrollSmallStep;
-        break;
-    case SB_LINEDOWN:
-        value += core::kScrollSmallStep;
-        break;
-    case SB_PAGEUP:
-        value -= core::kScrollLargeStep;
-        break;
-    case SB_PAGEDOWN:
-        value += core::kScrollLargeStep;
-        break;
-    case SB_TOP:
-        value = core::kScrollMinimum;
-        break;
-    case SB_BOTTOM:
-        value = core::kScrollMaximum;
-        break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION:
-        value = thumb;
-        break;
-    default:
-        return;
-    }
-    // The bar keeps its box within its range.
-    SetScrollPos(m_controls.VScroll1, SB_CTL, value, TRUE);
-    m_session.scrollMoved(GetScrollPos(m_controls.VScroll1, SB_CTL));
+    if (const std::optional<int> value = m_controls.moveScrollBox(code, thumb))
+        m_session.scrollMoved(*value);
 }
 
 bool Window::translateKey(MSG& message)
