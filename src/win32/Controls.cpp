@@ -68,13 +68,6 @@ const ControlClass& classOf(core::ControlKind kind)
     return kControlClasses[0];
 }
 
-std::string textOf(HWND control)
-{
-    std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
-    return narrow(text);
-}
-
 } // namespace
 
 Controls::~Controls()
@@ -129,9 +122,9 @@ void Controls::place(HWND window, UINT dpi)
         else if (control == CPort)
             boxes.push_back({{core::kWidestPort}, width, height, scaled(12), scaled(8)});
         else if (design.kind == core::ControlKind::PushButton)
-            boxes.push_back({{textOf(control)}, width, height, scaled(6), scaled(4)});
+            boxes.push_back({{windowText(control)}, width, height, scaled(6), scaled(4)});
         else if (design.kind == core::ControlKind::Label)
-            boxes.push_back({{textOf(control)}, width, height, 0, 0});
+            boxes.push_back({{windowText(control)}, width, height, 0, 0});
     }
     HFONT font = fittedFont(boxes, dpi);
     for (const ControlHandle& member : kControlHandles)

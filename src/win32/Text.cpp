@@ -24,6 +24,13 @@ std::string narrow(const std::wstring& wide)
     return utf8;
 }
 
+std::string windowText(HWND window)
+{
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return narrow(text);
+}
+
 std::string errorText(DWORD code)
 {
     wchar_t* buffer = nullptr;

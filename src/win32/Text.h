@@ -9,6 +9,9 @@ namespace win32 {
 std::wstring widen(const std::string& utf8);
 std::string narrow(const std::wstring& wide);
 
+// A window's or a control's text.
+std::string windowText(HWND window);
+
 // The system's own words for an error code, without the final full stop and line break.
 std::string errorText(DWORD code);
 

@@ -12,13 +12,6 @@ namespace {
 
 const wchar_t* const kWindowClass = L"UiQuorvix";
 
-std::string textOf(HWND control)
-{
-    std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
-    return narrow(text);
-}
-
 } // namespace
 
 Window::Window(HINSTANCE instance, const Services& services, core::SessionTimes times)
@@ -119,9 +112,9 @@ void Window::onCommand(HWND control, int code)
     else if (code == BN_CLICKED && control == c.Command3)
         m_session.stopClicked();
     else if (code == EN_CHANGE && !m_showingText && control == c.WXfile)
-        m_session.pathEdited(textOf(c.WXfile));
+        m_session.pathEdited(windowText(c.WXfile));
     else if (code == EN_CHANGE && !m_showingText && control == c.CPort)
-        m_session.portEdited(textOf(c.CPort));
+        m_session.portEdited(windowText(c.CPort));
     else if (code == EN_KILLFOCUS && control == c.WXfile)
         m_session.pathEditFinished();
 }
