@@ -60,6 +60,33 @@ std::wstring inFolder(const std::wstring& folder, const std::wstring& name)
     return last == L'\\' || last == L'/' ? folder + name : folder + L"\\" + name;
 }
 
+// A new file of a name of its own in the folder, or why the folder refused one.
+struct NewFile
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::wstring name;
+    DWORD refused = ERROR_SUCCESS;
+};
+
+// The name is chosen and the file made here: Wine's GetTempFileName says it made a file even
+// where the folder refused it.
+NewFile makeNewFile(const std::wstring& folder, unsigned& made)
+{
+    NewFile file;
+    for (int tries = 0; tries < 100; ++tries) {
+        file.name = inFolder(folder, L"~UiQuorvix-" + std::to_wstring(GetCurrentProcessId()) +
+                                         L"-" + std::to_wstring(++made) + L".tmp");
+        file.handle = CreateFileW(file.name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file.handle != INVALID_HANDLE_VALUE)
+            return file;
+        file.refused = GetLastError();
+        if (file.refused != ERROR_FILE_EXISTS)
+            break;
+    }
+    return file;
+}
+
 } // namespace
 
 WeatherWriter::~WeatherWriter()
@@ -76,31 +103,20 @@ Attempt WeatherWriter::write(const std::string& path, const std::string& content
     const WeatherTarget& target = *found.value();
     m_file = target.file;
 
-    // The new file is made by name here: Wine's GetTempFileName says it made one even where
-    // the folder refused it.
-    HANDLE temporary = INVALID_HANDLE_VALUE;
-    DWORD refused = ERROR_FILE_EXISTS;
-    for (int tries = 0; tries < 100 && refused == ERROR_FILE_EXISTS; ++tries) {
-        m_temporary =
-            inFolder(target.folder, L"~UiQuorvix-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                        std::to_wstring(++m_temporariesMade) + L".tmp");
-        temporary = CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-        refused = temporary == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-    }
-    if (temporary == INVALID_HANDLE_VALUE) {
-        m_temporary.clear();
-        const bool folderWritable = refused != ERROR_ACCESS_DENIED;
+    const NewFile temporary = makeNewFile(target.folder, m_temporariesMade);
+    if (temporary.handle == INVALID_HANDLE_VALUE) {
+        const bool folderWritable = temporary.refused != ERROR_ACCESS_DENIED;
         m_method = core::chooseWriteMethod(folderWritable, target.exists && mayWrite(m_file));
         if (m_method == core::WriteMethod::Replace)
-            return failed(errorText(refused));
+            return failed(errorText(temporary.refused));
         m_contents = contents;
         return writeInPlace();
     }
 
     m_method = core::WriteMethod::Replace;
-    const core::Outcome written = writeAll(temporary, contents);
-    CloseHandle(temporary);
+    m_temporary = temporary.name;
+    const core::Outcome written = writeAll(temporary.handle, contents);
+    CloseHandle(temporary.handle);
     if (!written.ok())
         return failed(written.reason());
     return replace();
