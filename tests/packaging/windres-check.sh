@@ -45,7 +45,7 @@ rm -f "$scratch/UiQuorvix.rc" "$scratch/UiQuorvix.rc.o" "$scratch/UiQuorvix.res"
             "$scratch/decompiled.rc" "$scratch/decompiled.normalised"
 
 cmake -DUIQ_SOURCE_DIR="$src" -DUIQ_RC_OUTPUT="$scratch/UiQuorvix.rc" \
-            -P "$src/packaging/WindowsResources.cmake"
+            -P "$src/cmake/WindowsResources.cmake"
 
 # The object file is what a MinGW link takes; the .res is read back below.
 "$windres" "${preprocess[@]}" -i "$scratch/UiQuorvix.rc" -O coff -o "$scratch/UiQuorvix.rc.o"

@@ -11,7 +11,7 @@ exe=$(realpath -m "$1")
 simulator=$(realpath -m "$2")
 scratch=$3
 
-for tool in wine wineserver Xvfb xdotool; do
+for tool in wine wineserver Xvfb xdotool iconv; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool is not installed (Debian packages wine wine64 xvfb xdotool)"
         exit 77
@@ -28,6 +28,11 @@ export WINEPREFIX=$(realpath "$scratch")/wineprefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 drive_c=$WINEPREFIX/drive_c
 config='HKCU\Software\Vostrel\UiQuorvix\Config'
+reply='HEAD-00000000000042X123/045g006t070 filler 123456+21.3\r\n'
+weather='123/045g006t070'
+file=$drive_c/UiView/WXprs.txt
+
+source "$(dirname "$0")/wine-kit.sh"
 
 pids=()
 cleanup() {
@@ -35,20 +40,6 @@ cleanup() {
     wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
-
-fail() { echo "FAIL: $*"; exit 1; }
-
-# Reads lines from fd $1 until one matches the regex $2, within $3 seconds; the line is left
-# in $line.
-await() {
-    local fd=$1 pattern=$2 seconds=${3:-20}
-    local deadline=$((SECONDS + seconds))
-    while ((SECONDS < deadline)); do
-        IFS= read -r -t $((deadline - SECONDS)) -u "$fd" line || return 1
-        [[ $line =~ $pattern ]] && return 0
-    done
-    return 1
-}
 
 # --- The display, the prefix and two thermometers -------------------------------------------
 
@@ -63,12 +54,18 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w
 fi
 # One Wine server for the whole run; it rebuilds the COM links from the registry when it
-# starts, so it starts before the simulators make theirs.
-wineserver -p >/dev/null 2>&1
+# starts, so it starts before the simulators make theirs. The server opens every file for the
+# program: run as root, it would write any folder, so it goes without root's power over file
+# permissions, as a user's own server does.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null 2>&1 &&
+    setpriv --bounding-set -dac_override,-dac_read_search,-fowner --inh-caps=-all -- true 2>/dev/null; then
+    setpriv --bounding-set -dac_override,-dac_read_search,-fowner --inh-caps=-all -- \
+        wineserver -p >/dev/null 2>&1
+else
+    wineserver -p >/dev/null 2>&1
+fi
 
-reply='HEAD-00000000000042X123/045g006t070 filler 123456+21.3\r\n'
-weather='123/045g006t070'
-declare -A sim_out sim_in
+declare -A sim_out
 for com in 1 2; do
     exec {out}< <(exec "$simulator" --twice --twice-gap 50 --reply "$reply" \
                                     --install "$WINEPREFIX" --com "$com")
@@ -79,40 +76,6 @@ for com in 1 2; do
     ln -sfn "$device" "$WINEPREFIX/dosdevices/com$com"
 done
 
-# --- The program ----------------------------------------------------------------------------
-
-start_program() {
-    exec {program}< <(UIQ_REPORT_CAPTION=1 exec wine "$exe" 2>/dev/null)
-    program_pid=$!
-    await "$program" '^caption ' || fail "the program showed no caption"
-    first_caption=${line#caption }
-    window=$(xdotool search --sync --onlyvisible --limit 1 --classname 'uiquorvix.exe')
-}
-
-# Clicks at a point of the client area given in pixels at 96 DPI.
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
-click_oneshot() { click 136 20; }
-click_cport() { click 96 60; }
-
-stop_program() {
-    wine taskkill /im UiQuorvix.exe >/dev/null 2>&1 || true
-    local deadline=$((SECONDS + 20))
-    while kill -0 "$program_pid" 2>/dev/null; do
-        ((SECONDS < deadline)) || fail "closing the window did not end the program"
-        wait "$program_pid" 2>/dev/null || true
-    done
-}
-
-registry_value() {
-    wine reg query "$config" /v "$1" 2>/dev/null | tr -d '\r' |
-        sed -n "s/^ *$1 *REG_SZ *//p"
-}
-
-fresh_settings() {
-    wine reg delete 'HKCU\Software\Vostrel' /f >/dev/null 2>&1 || true
-    rm -rf "$drive_c/UiView"
-}
-
 # --- Cases ----------------------------------------------------------------------------------
 
 echo "== First run: both defaults in the registry, and Stopped"
@@ -121,6 +84,21 @@ start_program
 [ "$first_caption" = Stopped ] || fail "first caption is '$first_caption'"
 [ "$(registry_value CPort)" = 1 ] || fail "CPort is '$(registry_value CPort)'"
 [ "$(registry_value WXPath)" = 'C:\UiView\WXprs.txt' ] || fail "WXPath is '$(registry_value WXPath)'"
+
+echo "== The controls stand where the design put them, at 15 twips to a pixel"
+declare -A place
+for _ in {1..14}; do
+    await "$program" '^control ' 10 || fail "the program did not say where its controls stand"
+    read -r _ name where <<<"$line"
+    place[$name]=$where
+done
+# NAME LEFT TOP WIDTH HEIGHT, in twips as the window was designed.
+for design in 'Command1 1560 120 975 375' 'VScroll1 1680 720 375 375' \
+              'WXfile 120 1320 4455 375' 'Label4 120 2280 4455 195'; do
+    read -r name left top width height <<<"$design"
+    expected="$((left / 15)) $((top / 15)) $((width / 15)) $((height / 15))"
+    [ "${place[$name]-}" = "$expected" ] || fail "$name stands at '${place[$name]-}', not '$expected'"
+done
 
 echo "== A second program on the same port is told it is in use, and the first reads on"
 exec {second}< <(UIQ_REPORT_CAPTION=1 exec wine "$exe" 2>/dev/null)
@@ -133,17 +111,12 @@ while kill -0 "$second_pid" 2>/dev/null; do wait "$second_pid" 2>/dev/null || tr
 
 echo "== OneShot, pressed with Enter where the focus starts, writes C:\\UiView\\WXprs.txt byte for byte"
 mkdir -p "$drive_c/UiView"
-before=$(LC_ALL=C date '+%b %d %Y %H:%M')
+before=$(minute_now)
 xdotool windowfocus --sync "$window" key Return
 await "$program" '^caption One shot' || fail "OneShot showed no reading"
-after=$(LC_ALL=C date '+%b %d %Y %H:%M')
-[ "$line" = $'caption One shot +21.3\u00b0C' ] || fail "OneShot caption is '$line'"
-file=$drive_c/UiView/WXprs.txt
-ok=
-for when in "$before" "$after"; do
-    cmp -s "$file" <(printf '%s\r\n%s\r\n' "$when" "$weather") && ok=1
-done
-[ -n "$ok" ] || fail "the weather file holds: $(od -c "$file" | head -5)"
+after=$(minute_now)
+[ "$line" = 'caption One shot +21.3°C' ] || fail "OneShot caption is '$line'"
+weather_file_holds "$file" "$before" "$after"
 
 echo "== The host program holding the file: a moment delays the write, longer keeps the old file"
 hold() {
@@ -153,20 +126,19 @@ hold() {
 old=$(cat "$file")
 old_inode=$(stat -c %i "$file")
 hold 3000
-click_oneshot
-await "$program" '^caption One shot' || fail "OneShot showed no reading"
+one_shot
 [[ $line == *'cannot write C:\UiView\WXprs.txt: '* ]] || fail "a held file gave no error: '$line'"
 [ "$(cat "$file")" = "$old" ] && [ "$(stat -c %i "$file")" = "$old_inode" ] ||
     fail "the held file was changed"
 [ "$(ls "$drive_c/UiView")" = WXprs.txt ] || fail "left behind: $(ls "$drive_c/UiView")"
 await "$holder" '^released' 10 || fail "the file was not let go"
 hold 300
-click_oneshot
-await "$program" '^caption One shot' || fail "OneShot showed no reading"
+one_shot
 [[ $line != *'cannot write'* ]] || fail "a file held for a moment was not written: '$line'"
 [ "$(stat -c %i "$file")" != "$old_inode" ] || fail "the file was not replaced"
 
 echo "== Typing 2 into the port box opens COM2 and saves 2"
+drain "${sim_out[2]}"
 click_cport
 xdotool key End BackSpace type 2
 await "$program" '^caption Stopped' || fail "no caption after the port change"
@@ -183,19 +155,129 @@ click_oneshot
 await "${sim_out[2]}" '^query ' 10 || fail "COM2 was let go after a text that is not a number"
 stop_program
 
-echo "== A missing folder shows the error and leaves nothing behind"
+echo "== A missing folder is named in the caption, and nothing is left behind"
 fresh_settings
 wine reg add "$config" /v WXPath /t REG_SZ /d 'C:\NoSuchFolder\WXprs.txt' /f >/dev/null 2>&1
 start_program
-click_oneshot
-await "$program" '^caption One shot' || fail "OneShot showed no reading"
-[[ $line == *'cannot write C:\NoSuchFolder\WXprs.txt: the folder does not exist' ]] || fail "no error in the caption: '$line'"
+one_shot
+[ "$line" = 'caption One shot +21.3°C – cannot write C:\NoSuchFolder\WXprs.txt: the folder C:\NoSuchFolder does not exist' ] ||
+    fail "no error in the caption: '$line'"
 [ ! -e "$drive_c/NoSuchFolder" ] || fail "the missing folder was made"
 
 echo "== Closing the window ends the program and frees the port"
 stop_program
 start_program
 [ "$first_caption" = Stopped ] || fail "COM1 was not free after the program ended: '$first_caption'"
+stop_program
+
+echo "== A link at the weather path stays a link, and the file it leads to is replaced"
+fresh_settings
+mkdir -p "$drive_c/UiView" "$drive_c/Shared"
+printf 'old\r\n' >"$drive_c/Shared/WXprs.txt"
+ln -s ../Shared/WXprs.txt "$file"
+start_program
+before=$(minute_now)
+one_shot
+after=$(minute_now)
+[ "$line" = 'caption One shot +21.3°C' ] || fail "writing through the link says '$line'"
+[ -L "$file" ] && [ "$(readlink "$file")" = ../Shared/WXprs.txt ] ||
+    fail "the link was not kept: $(ls -l "$file")"
+weather_file_holds "$drive_c/Shared/WXprs.txt" "$before" "$after"
+[ "$(ls "$drive_c/Shared")" = WXprs.txt ] || fail "left behind: $(ls "$drive_c/Shared")"
+
+echo "== A folder at the weather path is no file, in the Linux program's words"
+rm "$file"
+mkdir "$file"
+one_shot
+[ "$line" = 'caption One shot +21.3°C – cannot write C:\UiView\WXprs.txt: it is a folder, not a file' ] ||
+    fail "a folder at the path says '$line'"
+rmdir "$file"
+
+echo "== A folder the user may not write: the file in it is written in place"
+if wine_obeys_folder_permissions; then
+    printf 'old\r\n' >"$file"
+    inode=$(stat -c %i "$file")
+    chmod 555 "$drive_c/UiView"
+    before=$(minute_now)
+    one_shot
+    after=$(minute_now)
+    chmod 755 "$drive_c/UiView"
+    [ "$line" = 'caption One shot +21.3°C' ] || fail "a file in a read-only folder says '$line'"
+    weather_file_holds "$file" "$before" "$after"
+    [ "$(stat -c %i "$file")" = "$inode" ] || fail "the file was not written in place"
+else
+    echo "SKIP: this Wine writes into a folder its user may not write (a Wine server with root's powers), so the write in place cannot be seen"
+fi
+stop_program
+
+echo "== A stored port written another way: start-up shows only the caption it ends with"
+fresh_settings
+wine reg add "$config" /v CPort /t REG_SZ /d 02 /f >/dev/null 2>&1
+start_program
+[ "$first_caption" = Stopped ] || fail "start-up's first caption is '$first_caption'"
+[ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
+stop_program
+
+echo "== A stored path longer than the path box: the caption says so, and the value stays whole"
+fresh_settings
+long_path="C:\\UiView\\$(printf 'x%.0s' {1..32786}).txt"
+import_settings "\"WXPath\"=\"${long_path//\\/\\\\}\""
+start_program
+[ "$first_caption" = 'The stored path is longer than the path box holds (32800 characters); it stays as stored' ] ||
+    fail "a long stored path gives the caption '${first_caption:0:200}'"
+stored=$(exported_settings | sed -n 's/^"WXPath"="\(.*\)"$/\1/p')
+[ "${stored//\\\\/\\}" = "$long_path" ] || fail "the stored path became ${#stored} characters long"
+stop_program
+
+echo "== A CPort of another type gives way to the REG_SZ default; an empty WXPath stays empty"
+fresh_settings
+import_settings '"CPort"=dword:00000002' '"WXPath"=hex(1):'
+start_program
+[ "$first_caption" = Stopped ] || fail "first caption is '$first_caption'"
+settings=$(exported_settings)
+grep -qxF '"CPort"="1"' <<<"$settings" || fail "CPort was not replaced: $settings"
+grep -qxF '"WXPath"=""' <<<"$settings" || fail "the empty WXPath was not kept: $settings"
+one_shot
+[ "$line" = 'caption One shot +21.3°C – cannot write : no path is set' ] ||
+    fail "an empty path says '$line'"
+stop_program
+
+echo "== Tab twice from where the focus starts, then space, presses Start"
+fresh_settings
+start_program
+xdotool windowfocus --sync "$window" key Tab Tab space
+await "$program" '^caption ' || fail "no caption after Tab, Tab, space"
+[ "$line" = 'caption Started' ] || fail "Tab, Tab, space gave '$line'"
+click_stop
+await "$program" '^caption Stopped' || fail "Stop did not stop"
+
+echo "== The scroll bar's up arrow moves the port from 1 to 2, opens COM2 and saves 2"
+drain "${sim_out[2]}"
+click_scroll_up
+one_shot
+await "${sim_out[2]}" '^query ' 10 || fail "COM2 got no command after the up arrow"
+[ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
+stop_program
+
+echo "== Started, the seventh tick of the program's own timer writes the weather file"
+fresh_settings
+mkdir -p "$drive_c/UiView"
+drain "${sim_out[1]}"
+start_program UIQ_TICK_MS=400
+before=$(minute_now)
+click_start
+await "$program" '^caption Started' || fail "Start did not start"
+# Each tick comes within a few seconds, not at the design's ten.
+for tick in {1..6}; do
+    await "${sim_out[1]}" '^query ' 5 || fail "tick $tick asked the thermometer nothing"
+done
+# The sixth reading is being taken: five have ended, and none of the first six writes.
+[ ! -e "$file" ] || fail "the weather file was written before the seventh tick"
+for tick in 7 8; do
+    await "${sim_out[1]}" '^query ' 5 || fail "tick $tick asked the thermometer nothing"
+done
+after=$(minute_now)
+weather_file_holds "$file" "$before" "$after"
 stop_program
 
 echo "PASS"

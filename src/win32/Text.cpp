@@ -1,6 +1,6 @@
 #include "Text.h"
 
-namespace win {
+namespace win32 {
 
 std::wstring widen(const std::string& utf8)
 {
@@ -24,6 +24,13 @@ std::string narrow(const std::wstring& wide)
     return utf8;
 }
 
+std::string windowText(HWND window)
+{
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return narrow(text);
+}
+
 std::string errorText(DWORD code)
 {
     wchar_t* buffer = nullptr;
@@ -41,4 +48,4 @@ std::string errorText(DWORD code)
     return narrow(text);
 }
 
-} // namespace win
+} // namespace win32

@@ -1,7 +1,7 @@
 # Produces UiQuorvix.rc from UiQuorvix.rc.in. The same code serves two callers:
 #
 #   - the Windows build, through uiq_configure_windows_rc() in
-#     src/windows/CMakeLists.txt, with the identity from the top-level
+#     src/win32/CMakeLists.txt, with the identity from the top-level
 #     project() call;
 #   - tests/packaging/windres-check.sh on Linux, which runs this file with
 #     `cmake -P`, so it runs without the MinGW compiler:
@@ -9,7 +9,7 @@
 #     The identity is then read from the project() call in <src>/CMakeLists.txt,
 #     so the check compiles what a Windows build would compile.
 
-set(_uiq_rc_template "${CMAKE_CURRENT_LIST_DIR}/UiQuorvix.rc.in")
+set(_uiq_rc_template "${CMAKE_CURRENT_LIST_DIR}/../packaging/UiQuorvix.rc.in")
 set(_uiq_rc_icon "${CMAKE_CURRENT_LIST_DIR}/../resources/uiquorvix.ico")
 
 # uiq_configure_windows_rc(<output .rc> <name> <version> <description>)
