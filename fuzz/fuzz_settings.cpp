@@ -16,7 +16,6 @@
 namespace {
 
 using FuzzSupport::Reader;
-using State = core::StoredValue::State;
 
 const core::ConfigValue* const kValues[] = {&core::kWXPath, &core::kCPort};
 
@@ -95,8 +94,7 @@ void checkRoundTrip(const qt::SettingsStore& store, const QString& file,
     const QByteArray written = contentsOf(file);
     UIQ_CHECK(keepsOtherLines(before, written, value.name));
     const core::StoredValue back = store.read(value.name);
-    UIQ_CHECK(back.state == State::Stored);
-    UIQ_CHECK(back.text == text);
+    UIQ_CHECK(back.ok() && *back.value() && **back.value() == text);
     // Start-up reads it the same way and has nothing to write back.
     const core::SettingRead read = core::readSetting(store, value);
     UIQ_CHECK(read.text == text && read.saved && !read.unreadable);
@@ -172,30 +170,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QByteArray after = contentsOf(file);
         UIQ_CHECK(keepsOtherLines(before, after, value->name));
         UIQ_CHECK(read.saved);
-        switch (found.state) {
-        case State::Stored:
-            UIQ_CHECK(read.text == found.text && !read.unreadable);
-            UIQ_CHECK(after == before);
-            break;
-        case State::Unreadable:
+        if (!found.ok()) {
             // The default stands in, and the line that may hold the value stays as it was.
             UIQ_CHECK(read.text == value->defaultText);
-            UIQ_CHECK(read.unreadable && *read.unreadable == found.text);
-            checkNamesLine(found.text, file, before);
+            UIQ_CHECK(read.unreadable && *read.unreadable == found.reason());
+            checkNamesLine(found.reason(), file, before);
             UIQ_CHECK(after == before);
-            break;
-        case State::Missing:
+        } else if (const std::optional<std::string>& stored = *found.value()) {
+            UIQ_CHECK(read.text == *stored && !read.unreadable);
+            UIQ_CHECK(after == before);
+        } else {
             UIQ_CHECK(read.text == value->defaultText && !read.unreadable);
-            break;
         }
         // What was read is there to stay: a stored text, the default written back, or the
         // same unreadable line.
         const core::StoredValue again = store.read(value->name);
-        if (found.state == State::Unreadable) {
-            UIQ_CHECK(again.state == State::Unreadable);
+        if (!found.ok()) {
+            UIQ_CHECK(!again.ok());
         } else {
-            UIQ_CHECK(again.state == State::Stored);
-            UIQ_CHECK(again.text == read.text);
+            UIQ_CHECK(again.ok() && *again.value() && **again.value() == read.text);
         }
     }
 
@@ -209,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkRoundTrip(store, file, core::kCPort, QString::fromLatin1(rest).toStdString());
     // Both values live side by side; writing one leaves the other alone.
     const core::StoredValue kept = store.read(core::kWXPath.name);
-    UIQ_CHECK(kept.state == State::Stored && kept.text == path);
+    UIQ_CHECK(kept.ok() && *kept.value() && **kept.value() == path);
     checkEarlierVersionReads(odd);
     checkEarlierVersionReads(utf8Text(rest));
 

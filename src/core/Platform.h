@@ -35,18 +35,9 @@ public:
     virtual std::string device(int port) const = 0;
 };
 
-// A stored value, or why the value that may be stored cannot be read.
-struct StoredValue
-{
-    enum class State
-    {
-        Stored,
-        Missing,    // missing, or of another type
-        Unreadable, // what may hold it cannot be read; `text` says where and why
-    };
-    State state = State::Missing;
-    std::string text;
-};
+// A stored value: its text, or none (missing, or of another type); or where and why what may
+// hold it cannot be read.
+using StoredValue = Result<std::optional<std::string>>;
 
 // Two text values under the program's key; every call opens and closes the store.
 class SettingsStore

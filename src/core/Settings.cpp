@@ -12,14 +12,10 @@ const ConfigValue kCPort = {"CPort", "1"};
 SettingRead readSetting(const SettingsStore& store, const ConfigValue& value)
 {
     const StoredValue stored = store.read(value.name);
-    switch (stored.state) {
-    case StoredValue::State::Stored:
-        return {stored.text, true, std::nullopt};
-    case StoredValue::State::Unreadable:
-        return {value.defaultText, true, stored.text};
-    case StoredValue::State::Missing:
-        break;
-    }
+    if (!stored.ok())
+        return {value.defaultText, true, stored.reason()};
+    if (const std::optional<std::string>& text = *stored.value())
+        return {*text, true, std::nullopt};
     return {value.defaultText, store.write(value.name, value.defaultText).ok(), std::nullopt};
 }
 

@@ -39,15 +39,14 @@ core::StoredValue SettingsStore::read(const char* name) const
     const auto store = openStore(m_settingsFile);
     const QVariant value = store->value(key(name));
     if (value.typeId() == QMetaType::QString)
-        return {core::StoredValue::State::Stored, value.toString().toStdString()};
+        return core::StoredValue(value.toString().toStdString());
     const auto damaged = SettingsFile::unreadableLineFor(
         store->value(SettingsFile::layoutKey()).value<SettingsFile::Layout>(),
         QLatin1String(core::kConfigGroup), QLatin1String(name));
     if (damaged)
-        return {core::StoredValue::State::Unreadable,
-                core::captions::unreadableLine(damaged->number, store->fileName().toStdString(),
-                                               damaged->problem.toStdString())};
-    return {};
+        return core::StoredValue::failure(core::captions::unreadableLine(
+            damaged->number, store->fileName().toStdString(), damaged->problem.toStdString()));
+    return core::StoredValue(std::nullopt);
 }
 
 core::Outcome SettingsStore::write(const char* name, const std::string& text) const

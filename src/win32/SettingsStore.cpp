@@ -18,7 +18,7 @@ std::wstring subKey()
 
 core::StoredValue missing()
 {
-    return {core::StoredValue::State::Missing, {}};
+    return core::StoredValue(std::nullopt);
 }
 
 } // namespace
@@ -31,7 +31,7 @@ core::StoredValue SettingsStore::read(const char* name) const
     if (opened == ERROR_FILE_NOT_FOUND)
         return missing();
     if (opened != ERROR_SUCCESS)
-        return {core::StoredValue::State::Unreadable, location() + ": " + errorText(DWORD(opened))};
+        return core::StoredValue::failure(location() + ": " + errorText(DWORD(opened)));
 
     const std::wstring valueName = widen(name);
     DWORD type = 0;
@@ -53,7 +53,7 @@ core::StoredValue SettingsStore::read(const char* name) const
     if (result == ERROR_FILE_NOT_FOUND || (result == ERROR_SUCCESS && type != REG_SZ))
         return missing();
     if (result != ERROR_SUCCESS)
-        return {core::StoredValue::State::Unreadable, location() + ": " + errorText(DWORD(result))};
+        return core::StoredValue::failure(location() + ": " + errorText(DWORD(result)));
 
     // A value of size 0 is empty; the terminator, where one was stored, is not part of the text.
     std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
@@ -61,7 +61,7 @@ core::StoredValue SettingsStore::read(const char* name) const
         CopyMemory(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
     while (!text.empty() && text.back() == L'\0')
         text.pop_back();
-    return {core::StoredValue::State::Stored, narrow(text)};
+    return core::StoredValue(narrow(text));
 }
 
 core::Outcome SettingsStore::write(const char* name, const std::string& text) const

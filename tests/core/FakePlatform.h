@@ -59,10 +59,10 @@ public:
     core::StoredValue read(const char* name) const override
     {
         if (const auto bad = unreadable.find(name); bad != unreadable.end())
-            return {core::StoredValue::State::Unreadable, bad->second};
+            return core::StoredValue::failure(bad->second);
         if (const auto found = values.find(name); found != values.end())
-            return {core::StoredValue::State::Stored, found->second};
-        return {};
+            return core::StoredValue(found->second);
+        return core::StoredValue(std::nullopt);
     }
     core::Outcome write(const char* name, const std::string& text) const override
     {

@@ -1,6 +1,7 @@
 #include "Profile.h"
 
 #include "core/Settings.h"
+#include "qt/Text.h"
 #include "qt/Window.h"
 
 #include <QDir>
@@ -48,8 +49,7 @@ void Profile::writeSettingsText(const QByteArray& text) const
 QString Profile::stored(const char* name) const
 {
     const core::StoredValue value = m_settings.read(name);
-    return value.state == core::StoredValue::State::Stored ? QString::fromStdString(value.text)
-                                                           : QString();
+    return value.ok() && *value.value() ? qt::text(**value.value()) : QString();
 }
 
 std::unique_ptr<qt::Window> openWindow(const Profile& profile, const core::Clock& clock,
