@@ -1,5 +1,6 @@
 #include "core/Captions.h"
 
+#include "core/Identity.h"
 #include "core/PortChoice.h"
 
 #include <cstdio>
@@ -427,6 +428,50 @@ std::string needsDisplay()
 {
     return "UiQuorvix needs a display to show its window: DISPLAY and WAYLAND_DISPLAY are both "
            "unset.";
+}
+
+std::string helpText(bool windows)
+{
+    // Windows users also write options the Windows way.
+    const std::string start = windows ? "--start, /start" : "--start";
+    const std::string help = windows ? "--help, /?" : "--help";
+    const std::string version = windows ? "--version, /version" : "--version";
+    // The longest name, UIQ_REPORT_CAPTION, and two blanks after it.
+    const std::size_t column = 20;
+    const auto option = [column](const std::string& name, const std::string& meaning) {
+        const std::size_t pad = name.size() < column ? column - name.size() : 1;
+        return "  " + name + std::string(pad, ' ') + meaning + "\n";
+    };
+    std::string text =
+        "Usage: " + std::string(windows ? "UiQuorvix.exe [/start]" : "UiQuorvix [--start]") +
+        "\n"
+        "Reads a thermometer on a serial port and keeps the weather file of UI-View32 fresh:\n"
+        "the temperature every 10 seconds in the window's caption, the file every seventh\n"
+        "reading (70 seconds) and at OneShot.\n\nOptions:\n";
+    text += option(start, "start sampling at once, as if Start were pressed");
+    text += option("", "(for a program started with the computer)");
+    text += option(help, "show this text");
+    text += option(version, "show the program's version");
+    text += "\nEnvironment:\n";
+    if (!windows) {
+        text += option("WINEPREFIX", "the Wine prefix whose COM ports and drives are used");
+        text += option("", "(default ~/.wine)");
+        text += option("XDG_CONFIG_HOME", "where Vostrel/UiQuorvix.conf, the settings, lives");
+        text += option("", "(default ~/.config)");
+    }
+    text += option("UIQ_REPORT_CAPTION", "when set, every caption the window shows is also");
+    text += option("", "printed on standard output as \"caption TEXT\"");
+    return text;
+}
+
+std::string versionText()
+{
+    return std::string(kProgramName) + " " + kProgramVersion + " \u2013 " + kProgramDescription;
+}
+
+std::string unknownArgument(std::string_view argument)
+{
+    return quoted(argument) + " is not an option of UiQuorvix; --help lists them";
 }
 
 } // namespace core::captions

@@ -113,5 +113,11 @@ std::string diskFull();
 
 // ---- The program itself ----
 std::string needsDisplay();
+// What --help shows; the Windows program names its own options and the Windows way of
+// writing them.
+std::string helpText(bool windows);
+// What --version shows: the program's name, version and description.
+std::string versionText();
+std::string unknownArgument(std::string_view argument);
 
 } // namespace core::captions

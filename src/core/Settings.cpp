@@ -1,9 +1,11 @@
 #include "core/Settings.h"
 
+#include "core/Identity.h"
+
 namespace core {
 
 const char* const kOrganisation = "Vostrel";
-const char* const kApplication = "UiQuorvix";
+const char* const kApplication = kProgramName;
 const char* const kConfigGroup = "Config";
 
 const ConfigValue kWXPath = {"WXPath", "C:\\UiView\\WXprs.txt"};

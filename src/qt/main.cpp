@@ -1,4 +1,6 @@
 #include "core/Captions.h"
+#include "core/CommandLine.h"
+#include "core/Identity.h"
 #include "core/Settings.h"
 #include "qt/Clock.h"
 #include "qt/DosDevices.h"
@@ -11,8 +13,11 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -75,28 +80,70 @@ void reportCaptions(QWidget& window)
     QObject::connect(&window, &QWidget::windowTitleChanged, &window, print);
 }
 
+std::vector<std::string> argumentsOf(const QStringList& arguments)
+{
+    std::vector<std::string> texts;
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        texts.push_back(arguments[i].toStdString());
+    return texts;
+}
+
+// --help and --version answer on standard output, and need no display.
+std::optional<int> answerOnly(const core::CommandLine& line)
+{
+    switch (line.action) {
+    case core::CommandLine::Action::Help:
+        std::printf("%s", core::captions::helpText(false).c_str());
+        return 0;
+    case core::CommandLine::Action::Version:
+        std::printf("%s\n", core::captions::versionText().c_str());
+        return 0;
+    case core::CommandLine::Action::Refused:
+        std::fprintf(stderr, "%s\n", core::captions::unknownArgument(line.refused).c_str());
+        return 2;
+    case core::CommandLine::Action::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    std::vector<std::string> given(argv + std::min(argc, 1), argv + argc);
+    // Qt's own options (-platform, -style) are known only once Qt has taken them away, and Qt
+    // needs a display for that.
+    const core::CommandLine early = core::readCommandLine(given, false);
+    if (early.action != core::CommandLine::Action::Refused || !hasScreen())
+        if (const std::optional<int> status = answerOnly(early))
+            return *status;
     if (!hasScreen()) {
         std::fprintf(stderr, "%s\n", core::captions::needsDisplay().c_str());
         return 1;
     }
     QApplication app(argc, argv);
+    const core::CommandLine line =
+        core::readCommandLine(argumentsOf(QCoreApplication::arguments()), false);
+    if (const std::optional<int> status = answerOnly(line))
+        return *status;
     QApplication::setApplicationName(QLatin1String(core::kApplication));
     QApplication::setOrganizationName(QLatin1String(core::kOrganisation));
-    QApplication::setApplicationVersion(QStringLiteral(UIQ_VERSION));
+    QApplication::setApplicationVersion(QLatin1String(core::kProgramVersion));
     QGuiApplication::setDesktopFileName(QStringLiteral("uiquorvix"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/uiquorvix-32.png")));
 
     const qt::SettingsStore settings;
     const qt::Clock clock;
     const DosDevices dosDevices(winePrefix());
-    qt::Window window({settings, clock, dosDevices});
+    qt::Window window(
+        {settings, clock, dosDevices, core::sessionTimes(std::getenv("UIQ_TICK_MS"))});
     window.load();
     closeOnTerminate(window);
     reportCaptions(window);
     window.show();
+    // A station that starts the program with the computer samples without anyone at it.
+    if (line.start)
+        window.session().startClicked();
     return app.exec();
 }

@@ -1,17 +1,59 @@
 #include "Clock.h"
 #include "SerialPort.h"
-#include "SessionIntervals.h"
 #include "SettingsStore.h"
+#include "Text.h"
 #include "WeatherWriter.h"
 #include "Window.h"
+#include "core/Captions.h"
+#include "core/CommandLine.h"
 
 #include <commctrl.h>
+#include <cstdlib>
+#include <vector>
 #include <windows.h>
+
+namespace {
+
+std::vector<std::string> arguments()
+{
+    std::vector<std::string> texts;
+    for (int i = 1; i < __argc; ++i)
+        texts.push_back(win32::narrow(__wargv[i]));
+    return texts;
+}
+
+// The program has no console: --help and --version answer in a message box, and also on
+// standard output where a script or a terminal under Wine reads it.
+int answer(const std::string& text, UINT icon, int status)
+{
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output && output != INVALID_HANDLE_VALUE) {
+        const std::string line = text.back() == '\n' ? text : text + "\n";
+        DWORD written = 0;
+        WriteFile(output, line.data(), DWORD(line.size()), &written, nullptr);
+    }
+    MessageBoxW(nullptr, win32::widen(text).c_str(), L"UiQuorvix", MB_OK | icon);
+    return status;
+}
+
+} // namespace
 
 // The one message loop: it sleeps until a window message comes, the serial line has bytes or
 // went away, or the session's next moment arrives.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
+    const core::CommandLine commandLine = core::readCommandLine(arguments(), true);
+    switch (commandLine.action) {
+    case core::CommandLine::Action::Help:
+        return answer(core::captions::helpText(true), MB_ICONINFORMATION, 0);
+    case core::CommandLine::Action::Version:
+        return answer(core::captions::versionText(), MB_ICONINFORMATION, 0);
+    case core::CommandLine::Action::Refused:
+        return answer(core::captions::unknownArgument(commandLine.refused), MB_ICONERROR, 2);
+    case core::CommandLine::Action::Run:
+        break;
+    }
+
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -19,14 +61,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     win32::SerialPort serialPort;
     win32::SettingsStore settings;
     win32::WeatherWriter weatherWriter;
+    wchar_t tickMs[16] = {};
+    if (GetEnvironmentVariableW(L"UIQ_TICK_MS", tickMs, 16) >= 16)
+        tickMs[0] = L'\0';
     win32::Window window(instance, {serialPort, settings, weatherWriter, clock},
-                         win32::sessionIntervals());
+                         core::sessionTimes(win32::narrow(tickMs).c_str()));
     if (!window.create(show))
         return 1;
+    // A station that starts the program with the computer samples without anyone at it.
+    if (commandLine.start)
+        window.session().startClicked();
 
     for (;;) {
-        HANDLE line = serialPort.readEvent();
-        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &line, window.millisecondsToWake(),
+        HANDLE lineEvent = serialPort.readEvent();
+        const DWORD woke = MsgWaitForMultipleObjectsEx(1, &lineEvent, window.millisecondsToWake(),
                                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woke == WAIT_OBJECT_0)
             serialPort.handOver(window.session());

@@ -21,15 +21,18 @@ class TestStartup : public QObject
     // Starts the built program on a profile, its captions traced on its output, and waits until
     // the output holds the awaited text or the program has ended.
     static bool startProgram(QProcess& program, const Profile& profile, QByteArray& output,
-                             const char* awaited)
+                             const char* awaited, const QStringList& arguments = {},
+                             const QString& tickMs = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("WINEPREFIX"), profile.winePrefix());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.configHome());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
+        if (!tickMs.isEmpty())
+            environment.insert(QStringLiteral("UIQ_TICK_MS"), tickMs);
         program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {});
+        program.start(QStringLiteral(UIQ_PROGRAM_PATH), arguments);
         return program.waitForStarted() && QTest::qWaitFor(
                                                [&] {
                                                    output += program.readAllStandardOutput();
@@ -313,6 +316,55 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    // Started with the computer, --start: the program starts as always, says "Stopped", then
+    // samples by itself; the first tick's reading comes without any click.
+    void startsSamplingByItself()
+    {
+        Profile profile;
+        SimulatedThermometer thermometer;
+        QVERIFY(thermometer.installAs(profile.winePrefix(), 1));
+        QProcess program;
+        QByteArray output;
+        QVERIFY(startProgram(program, profile, output, "\u00b0C\n", {QStringLiteral("--start")},
+                             QStringLiteral("200")));
+        QVERIFY2(output.startsWith("caption Stopped\ncaption Started\ncaption "),
+                 output.constData());
+        QVERIFY2(output.endsWith("\u00b0C\n"), output.constData());
+        QCOMPARE(thermometer.queries(), 1);
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+    }
+
+    // --version and --help answer on standard output without a window or a display, and an
+    // option the program does not know stops it with a message rather than being ignored.
+    void answersWithoutAWindow()
+    {
+        const QByteArray version = QByteArray(UIQ_VERSION);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {QStringLiteral("--version")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(),
+                 "UiQuorvix " + version + " \xe2\x80\x93 UiView Quorvix thermometer\n");
+
+        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {QStringLiteral("--help")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
+        const QByteArray help = program.readAllStandardOutput();
+        for (const char* word : {"--start", "--version", "UIQ_REPORT_CAPTION", "WINEPREFIX"})
+            QVERIFY2(help.contains(word), word);
+
+        program.start(QStringLiteral(UIQ_PROGRAM_PATH), {QStringLiteral("--strat")});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(program.readAllStandardError().contains("\"--strat\" is not an option"));
     }
 };
 

@@ -3,13 +3,14 @@
 # simulator as COM1 and COM2 of a scratch Wine prefix. The prefix is made once with wineboot
 # and reused; each case starts from a settings key of its own making.
 #
-# usage: wine-check.sh <UiQuorvix.exe> <uiquorvix-thermosim> <scratch dir>
+# usage: wine-check.sh <UiQuorvix.exe> <uiquorvix-thermosim> <scratch dir> <version>
 # Exit 77 (CTest's skip) when Wine, Xvfb, xdotool or the program is missing.
 set -euo pipefail
 
 exe=$(realpath -m "$1")
 simulator=$(realpath -m "$2")
 scratch=$3
+version=$4
 
 for tool in wine wineserver Xvfb xdotool iconv; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -279,5 +280,22 @@ done
 after=$(minute_now)
 weather_file_holds "$file" "$before" "$after"
 stop_program
+
+echo "== Started with /start, the program samples without a click"
+drain "${sim_out[1]}"
+start_program UIQ_TICK_MS=400 /start
+[ "$first_caption" = Stopped ] || fail "start-up with /start showed '$first_caption'"
+await "$program" '^caption Started' 5 || fail "/start did not start sampling"
+await "$program" '^caption \+21\.3' 5 || fail "no reading came without a click: '$line'"
+stop_program
+
+echo "== --version prints the project's version"
+exec {about}< <(exec wine "$exe" --version 2>/dev/null)
+about_pid=$!
+IFS= read -r -t 20 -u "$about" line || fail "--version printed nothing"
+[ "$line" = "UiQuorvix $version – UiView Quorvix thermometer" ] || fail "--version printed '$line'"
+kill "$about_pid" 2>/dev/null || true
+wine taskkill /im UiQuorvix.exe >/dev/null 2>&1 || true
+while kill -0 "$about_pid" 2>/dev/null; do wait "$about_pid" 2>/dev/null || true; done
 
 echo "PASS"

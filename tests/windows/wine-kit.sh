@@ -25,8 +25,13 @@ drain() {
 
 # Starts the program with the caption trace on, and the environment assignments given; waits
 # for its first caption ($first_caption) and its window ($window).
+# Arguments of the form NAME=VALUE go into the program's environment, the rest to the program.
 start_program() {
-    exec {program}< <(exec env UIQ_REPORT_CAPTION=1 "$@" wine "$exe" 2>/dev/null)
+    local settings=() options=()
+    for argument in "$@"; do
+        if [[ $argument == *=* ]]; then settings+=("$argument"); else options+=("$argument"); fi
+    done
+    exec {program}< <(exec env UIQ_REPORT_CAPTION=1 "${settings[@]}" wine "$exe" "${options[@]}" 2>/dev/null)
     program_pid=$!
     await "$program" '^caption ' || fail "the program showed no caption"
     first_caption=${line#caption }
