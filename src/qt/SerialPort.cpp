@@ -5,6 +5,11 @@
 #include "qt/DosDevices.h"
 #include "qt/Text.h"
 
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace qt {
 
 namespace {
@@ -43,12 +48,18 @@ core::Outcome SerialPort::open(int port)
     m_device = *found.value();
     m_port.setPortName(m_device);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        // Qt reports a port that another program holds as a failure to lock it.
-        const QString reason = m_port.error() == QSerialPort::PermissionError
-                                   ? qt::text(core::captions::portInUse())
-                                   : m_port.errorString();
+        const bool refused = m_port.error() == QSerialPort::PermissionError;
+        const QString reason = m_port.errorString();
         m_port.clearError();
-        return failed(reason);
+        if (!refused)
+            return failed(reason);
+        // Qt says the same of a device the user may not open (not in the dialout group) and of
+        // one that another program holds locked.
+        const QByteArray path = QFile::encodeName(m_device);
+        if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) != 0 &&
+            errno == EACCES)
+            return core::Outcome::failure(core::captions::portRefusedToUser());
+        return core::Outcome::failure(core::captions::portInUse());
     }
     // A real line drops what came while it was closed; a pseudo-terminal would keep it.
     m_port.clear(QSerialPort::Input);
@@ -121,9 +132,12 @@ std::string SerialPort::takeWaiting()
     return bytes.toStdString();
 }
 
-std::string SerialPort::device(int) const
+// A user whose Wine prefix is missing, or whose link leads elsewhere, sees at once what the
+// port was taken to be.
+std::string SerialPort::device(int port) const
 {
-    return {};
+    const core::Result<QString> found = m_dosDevices.serialDevice(port);
+    return found.ok() ? found.value()->toStdString() : std::string();
 }
 
 bool SerialPort::controlLinesRaised() const

@@ -12,6 +12,8 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -101,6 +103,7 @@ class TestFaults : public QObject
     SimulatedThermometer& thermometer() { return m_rig->thermometer(); }
     QSignalSpy& samples() { return m_rig->samples(); }
     QString caption() { return window().windowTitle(); }
+    QString com1() const { return m_rig->profile().portName(1); }
 
     bool oneShot() { return m_rig->oneShot(); }
 
@@ -186,7 +189,7 @@ private slots:
                 [&](const QString& text) { captions << text; });
         Rig::click(window().Command2);
         QTRY_VERIFY_WITH_TIMEOUT(
-            captions.contains(QStringLiteral("The thermometer did not answer on COM1")), 3000);
+            captions.contains(QStringLiteral("The thermometer did not answer on ") + com1()), 3000);
         QVERIFY(thermometer().setDelay(0));
         samples().clear();
         QTRY_VERIFY_WITH_TIMEOUT(samples().count() >= 2, 3000);
@@ -218,9 +221,11 @@ private slots:
         QVERIFY(thermometer().waitForQueries(1));
         QVERIFY(window().session().busy());
         QVERIFY(thermometer().unplug());
-        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(QStringLiteral("COM1 was lost: ")), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(com1() + QStringLiteral(" was lost: ")),
+                                 3000);
         QVERIFY(!window().session().busy());
-        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(QStringLiteral("COM1 is not open: ")), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(com1() + QStringLiteral(" is not open: ")),
+                                 3000);
         QCOMPARE(samples().count(), 0);
 
         QVERIFY(thermometer().plug());
@@ -234,7 +239,8 @@ private slots:
     {
         QVERIFY(openRig(kAnswersTwice));
         QVERIFY(thermometer().unplug());
-        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(QStringLiteral("COM1 was lost: ")), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(com1() + QStringLiteral(" was lost: ")),
+                                 3000);
         QVERIFY(!window().serialPort().isOpen());
         QVERIFY(thermometer().plug());
         QVERIFY(oneShot());
@@ -271,11 +277,11 @@ private slots:
             10000));
 
         m_rig->openWindowOnly(50, 300);
-        QCOMPARE(caption(), QStringLiteral("COM1 cannot be opened: it is in use by another "
-                                           "program, or access is denied"));
+        QCOMPARE(caption(), com1() + QStringLiteral(" cannot be opened: it is in use by another "
+                                                    "program, or access is denied"));
         Rig::click(window().Command1);
-        QTRY_COMPARE(caption(), QStringLiteral("COM1 is not open: it is in use by another "
-                                               "program, or access is denied"));
+        QTRY_COMPARE(caption(), com1() + QStringLiteral(" is not open: it is in use by another "
+                                                        "program, or access is denied"));
 
         other.terminate();
         QVERIFY(other.waitForFinished(10000));
@@ -436,6 +442,34 @@ private slots:
         QVERIFY(oneShot());
         QVERIFY2(caption().startsWith(QStringLiteral("One shot ")), qPrintable(caption()));
         QVERIFY(m_rig->fileContents().startsWith("Mar 05 2003 10:00\r\n"));
+    }
+
+    // A device the user may not open, as on a machine where the user is not in the dialout
+    // group: the caption names the device and says what to do, not only that access failed.
+    void deviceRefusedToTheUser()
+    {
+        if (geteuid() != 0)
+            QSKIP("only root can stand in for a user outside the dialout group");
+        m_rig = std::make_unique<Rig>();
+        SimulatedThermometer thermometer;
+        QVERIFY(thermometer.start());
+        const Profile& profile = m_rig->profile();
+        profile.linkCom(1, thermometer.devicePath());
+        const QByteArray device = QFile::encodeName(thermometer.devicePath());
+        QCOMPARE(::chown(device.constData(), 0, 0), 0);
+        QCOMPARE(::chmod(device.constData(), 0600), 0);
+        // The profile itself stays readable to that user; only the device is closed to it.
+        for (const QString& folder : {profile.root(), profile.winePrefix(),
+                                      profile.winePrefix() + QStringLiteral("/dosdevices")})
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+        QCOMPARE(::seteuid(65534), 0);
+        m_rig->openWindowOnly();
+        const QString caption = window().windowTitle();
+        QCOMPARE(::seteuid(0), 0);
+        QCOMPARE(caption,
+                 profile.portName(1) + QStringLiteral(" cannot be opened: access is denied; "
+                                                      "you may need to be in the dialout "
+                                                      "group"));
     }
 
     // Closing the window while the thermometer is being asked: the port is let go at once,

@@ -57,6 +57,7 @@ class TestLinePace : public QObject
     SimulatedThermometer& thermometer() { return m_rig->thermometer(); }
     QSignalSpy& samples() { return m_rig->samples(); }
     QString caption() { return window().windowTitle(); }
+    QString com1() const { return m_rig->profile().portName(1); }
 
     bool oneShot() { return m_rig->oneShot(); }
 
@@ -159,7 +160,7 @@ private slots:
                                                   QStringLiteral("--delay"), QStringLiteral("600")},
                         300, 400));
         Rig::click(window().Command1);
-        QTRY_COMPARE(caption(), QStringLiteral("The thermometer did not answer on COM1"));
+        QTRY_COMPARE(caption(), QStringLiteral("The thermometer did not answer on ") + com1());
         QVERIFY(thermometer().setDelay(0));
         QVERIFY(thermometer().waitForReplying(1));
         QVERIFY(oneShot());
@@ -176,7 +177,7 @@ private slots:
         QVERIFY(thermometer().setReply(QByteArray(5000, 'P')));
         Rig::click(window().Command1);
         QTRY_COMPARE(caption(),
-                     QStringLiteral("COM1 sent more than 4096 characters without a line end"));
+                     com1() + QStringLiteral(" sent more than 4096 characters without a line end"));
         QVERIFY(!QFile::exists(m_rig->weatherFile()));
         QVERIFY(thermometer().setReply(reply(3)));
         QVERIFY(oneShot());
@@ -198,8 +199,8 @@ private slots:
         broken.replace(25, 2, "\r\n");
         QVERIFY(thermometer().setReply(broken));
         Rig::click(window().Command1);
-        QTRY_COMPARE_WITH_TIMEOUT(caption(), QStringLiteral("COM1 answered only 29 characters"),
-                                  5000);
+        QTRY_COMPARE_WITH_TIMEOUT(caption(),
+                                  com1() + QStringLiteral(" answered only 29 characters"), 5000);
         QCOMPARE(m_rig->fileContents(), good);
     }
 };

@@ -192,7 +192,8 @@ private slots:
     {
         retype(QStringLiteral("4"));
         QCOMPARE(m_window->windowTitle(),
-                 QStringLiteral("COM4 cannot be opened: No such file or directory"));
+                 m_profile->portName(4) +
+                     QStringLiteral(" cannot be opened: No such file or directory"));
         QVERIFY(!m_window->serialPort().isOpen());
         QCOMPARE(savedPort(), QStringLiteral("4"));
 

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 Profile::Profile() : m_dosDevices(winePrefix()), m_settings(settingsFile())
@@ -23,6 +24,13 @@ QString Profile::settingsFile() const
 {
     return configHome() + QLatin1Char('/') + QLatin1String(core::kOrganisation) + QLatin1Char('/') +
            QLatin1String(core::kApplication) + QStringLiteral(".conf");
+}
+
+QString Profile::portName(int n) const
+{
+    const QString device =
+        QFileInfo(winePrefix() + QStringLiteral("/dosdevices/com%1").arg(n)).symLinkTarget();
+    return QStringLiteral("COM%1 (%2)").arg(n).arg(device);
 }
 
 void Profile::linkCom(int n, const QString& device) const

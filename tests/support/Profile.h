@@ -34,6 +34,8 @@ public:
     QString stored(const char* name) const;
     const DosDevices& dosDevices() const { return m_dosDevices; }
 
+    // COM port n as a caption names it on this system: with the device its link leads to.
+    QString portName(int n) const;
     // Makes COM port n lead to a device, as Wine's dosdevices/comN link does.
     void linkCom(int n, const QString& device) const;
     // The raw text of the settings file, for checks of what reached the disk.
