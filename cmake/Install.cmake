@@ -106,6 +106,10 @@ if(UNIX AND NOT APPLE)
   # the package's, and the package check holds them to that.
   uiq_install_gzipped("${UIQ_SOURCE_ROOT}/packaging/changelog.Debian.in" changelog.Debian
                       ${UIQ_PACKAGE_DOCDIR})
+  # A station that samples from the moment its desktop session starts copies this entry to
+  # ~/.config/autostart.
+  install(FILES "${UIQ_SOURCE_ROOT}/packaging/uiquorvix-autostart.desktop"
+          DESTINATION ${UIQ_PACKAGE_DOCDIR}/examples)
 endif()
 
 # --- Package ------------------------------------------------------------------

@@ -1,8 +1,9 @@
 # UiQuorvix-1.00-win64.zip: the program and a short text for Windows users, made with
 # `cpack` in the Windows build folder.
 install(TARGETS UiQuorvix RUNTIME DESTINATION .)
+# CR LF line ends, so that every Windows editor, Notepad included, shows its lines.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/README-Windows.txt.in
-               ${CMAKE_BINARY_DIR}/README-Windows.txt @ONLY)
+               ${CMAKE_BINARY_DIR}/README-Windows.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/README-Windows.txt DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

@@ -50,7 +50,8 @@ private slots:
     {
         namespace c = core::captions;
         using Outcome = core::ExchangeOutcome;
-        const std::string port = c::portName(7);
+        // As the Linux program names a port: with the device behind it.
+        const std::string port = c::portName(7, "DEVICE");
         QTest::addColumn<QString>("caption");
         const std::vector<std::string> captions = {
             c::stopped(),

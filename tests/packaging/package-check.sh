@@ -252,6 +252,15 @@ if [ -f "$desktop" ]; then
         test -f "$usr/share/icons/hicolor/32x32/apps/$(entry Icon).png"
 fi
 
+# The example entry that starts the program with the desktop session, sampling at once.
+autostart=$usr/share/doc/uiquorvix/examples/uiquorvix-autostart.desktop
+check "autostart example doc/uiquorvix/examples/uiquorvix-autostart.desktop" test -f "$autostart"
+if [ -f "$autostart" ]; then
+    check "desktop-file-validate accepts the autostart example" desktop-file-validate "$autostart"
+    check "the autostart example runs UiQuorvix --start" \
+        grep -qx 'Exec=UiQuorvix --start' "$autostart"
+fi
+
 # --- The unpacked programs run -----------------------------------------------
 
 # Each process writes to a FIFO that this script reads, so every wait below
