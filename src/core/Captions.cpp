@@ -422,6 +422,24 @@ std::string diskFull()
     return "the disk is full";
 }
 
+// ---- Escapes in a text ----
+
+std::string lastBackslash()
+{
+    return "text ends with a lone backslash";
+}
+
+std::string hexDigitsNeeded(int digits)
+{
+    return "\\x needs exactly " + std::string(digits == 2 ? "two" : std::to_string(digits)) +
+           " hex digits";
+}
+
+std::string unknownEscape(char letter)
+{
+    return std::string("unknown escape \\") + letter;
+}
+
 // ---- The program itself ----
 
 std::string needsDisplay()

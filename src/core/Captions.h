@@ -111,6 +111,11 @@ std::string tooManyLinks(int most);
 std::string linkUnreadable(std::string_view link);
 std::string diskFull();
 
+// ---- Escapes in a text ----
+std::string lastBackslash();
+std::string hexDigitsNeeded(int digits);
+std::string unknownEscape(char letter);
+
 // ---- The program itself ----
 std::string needsDisplay();
 // What --help shows; the Windows program names its own options and the Windows way of

@@ -1,6 +1,8 @@
 #include "qt/SettingsValueText.h"
 
 #include "core/Captions.h"
+#include "core/Escapes.h"
+#include "qt/Text.h"
 
 namespace SettingsValueText {
 
@@ -11,59 +13,11 @@ bool isControl(char16_t c)
     return c < 0x20 || c == 0x7f;
 }
 
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
-}
-
-// "\x" and one or two hex digits at i, when they name a control character: the character and
-// the length of the escape.
-std::pair<char16_t, int> controlEscape(const QString& text, qsizetype i)
-{
-    if (i + 2 >= text.size() || text[i + 1] != QLatin1Char('x'))
-        return {0, 0};
-    const int high = hexDigit(text[i + 2]);
-    if (high < 0)
-        return {0, 0};
-    const int low = i + 3 < text.size() ? hexDigit(text[i + 3]) : -1;
-    const int code = low < 0 ? high : high * 16 + low;
-    if (!isControl(char16_t(code)))
-        return {0, 0};
-    return {char16_t(code), low < 0 ? 3 : 4};
-}
-
 QString unescaped(const QString& text)
 {
-    QString result;
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\\') || i + 1 == text.size()) {
-            result += c;
-            continue;
-        }
-        const QChar next = text[i + 1];
-        if (next == QLatin1Char('\\') || next == QLatin1Char('"')) {
-            result += next;
-            ++i;
-            continue;
-        }
-        const auto [control, length] = controlEscape(text, i);
-        if (length > 0) {
-            result += QChar(control);
-            i += length - 1;
-            continue;
-        }
-        result += c;
-    }
-    return result;
+    const core::Result<std::string> plain =
+        core::unescape(text.toStdString(), core::kSettingsFileEscapes);
+    return plain.ok() ? qt::text(*plain.value()) : text;
 }
 
 // The markers Qt puts before a value of another type; "@String(" is text after all.

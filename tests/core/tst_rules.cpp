@@ -1,3 +1,4 @@
+#include "core/Escapes.h"
 #include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
 #include "core/PortChoice.h"
@@ -358,6 +359,52 @@ private slots:
             QCOMPARE(choice.port, port);
             QCOMPARE(core::portAt(choice.scrollValue), port);
         }
+    }
+
+    void escapes_data()
+    {
+        QTest::addColumn<QString>("dialect");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QByteArray>("meant"); // empty with `refused`
+        QTest::addColumn<bool>("refused");
+        // The settings file: a path typed by hand keeps its backslashes.
+        QTest::newRow("settings, a hand-typed path")
+            << "settings" << QByteArray("C:\\new\\table.txt") << QByteArray("C:\\new\\table.txt")
+            << false;
+        QTest::newRow("settings, as Qt wrote it")
+            << "settings" << QByteArray("C:\\\\UiView \\\"q\\\" \\x1f\\x41")
+            << QByteArray("C:\\UiView \"q\" \x1f\\x41") << false;
+        QTest::newRow("registry, UTF-16 and octal")
+            << "registry" << QByteArray("/dev/ttyACM\\x00e9\\012\\q")
+            << QByteArray("/dev/ttyACM\xc3\xa9\nq") << false;
+        QTest::newRow("simulator, bytes")
+            << "simulator" << QByteArray("\\xff\\0\\r\\n") << QByteArray("\xff\0\r\n", 4) << false;
+        QTest::newRow("simulator, one hex digit")
+            << "simulator" << QByteArray("\\xf") << QByteArray() << true;
+        QTest::newRow("simulator, a lone backslash at the end")
+            << "simulator" << QByteArray("ab\\") << QByteArray() << true;
+        QTest::newRow("simulator, an unknown escape")
+            << "simulator" << QByteArray("\\q") << QByteArray() << true;
+    }
+
+    // One decoder reads the settings file's, Wine's registry's and the simulator's escapes, each
+    // the way it is written.
+    void escapes()
+    {
+        QFETCH(QString, dialect);
+        QFETCH(QByteArray, written);
+        QFETCH(QByteArray, meant);
+        QFETCH(bool, refused);
+        const core::EscapeDialect& way =
+            dialect == QStringLiteral("settings")   ? core::kSettingsFileEscapes
+            : dialect == QStringLiteral("registry") ? core::kWineRegistryEscapes
+                                                    : core::kSimulatorEscapes;
+        const core::Result<std::string> plain = core::unescape(written.toStdString(), way);
+        QCOMPARE(plain.ok(), !refused);
+        if (refused)
+            QVERIFY(!plain.reason().empty());
+        else
+            QCOMPARE(QByteArray::fromStdString(*plain.value()), meant);
     }
 };
 

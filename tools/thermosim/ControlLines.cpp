@@ -53,21 +53,22 @@ void Simulator::onControlLine(std::string_view line)
     if (command == "send") {
         if (!m_pty.isOpen())
             return refuse("unplugged");
+        const core::Result<std::string> bytes = unescape(argument);
+        if (!bytes.ok())
+            return refuse(bytes.reason());
         Chunk chunk;
         chunk.kind = Chunk::Kind::Send;
-        std::string why;
-        if (!unescape(argument, chunk.bytes, why))
-            return refuse(why);
+        chunk.bytes = *bytes.value();
         // Acknowledged once written, which is what a test waits for before it reads. Written
         // straight away, so a control line that follows (say, unplug) finds it on the line.
         m_transmitter.push(std::move(chunk));
         pump(monotonicNow());
     } else if (command == "reply") {
-        std::string bytes;
-        std::string why;
-        if (!unescape(argument, bytes, why))
-            return refuse(why);
-        m_fixedReply = bytes.empty() ? std::nullopt : std::optional<std::string>(bytes);
+        const core::Result<std::string> bytes = unescape(argument);
+        if (!bytes.ok())
+            return refuse(bytes.reason());
+        m_fixedReply =
+            bytes.value()->empty() ? std::nullopt : std::optional<std::string>(*bytes.value());
         done();
     } else if (command == "mode") {
         Mode mode = Mode::Normal;

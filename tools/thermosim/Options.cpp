@@ -91,11 +91,10 @@ public:
     {
         if (!given(name))
             return true;
-        std::string bytes;
-        std::string why;
-        if (!unescape(value(name), bytes, why))
-            return refuse(dashed(name) + ": " + why);
-        target = std::move(bytes);
+        const core::Result<std::string> bytes = unescape(value(name));
+        if (!bytes.ok())
+            return refuse(dashed(name) + ": " + bytes.reason());
+        target = *bytes.value();
         return true;
     }
 
