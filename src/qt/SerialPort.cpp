@@ -8,6 +8,7 @@
 #include <QFile>
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace qt {
@@ -163,6 +164,14 @@ void SerialPort::readAll()
         m_received(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
+bool SerialPort::hungUp() const
+{
+    struct pollfd line = {};
+    line.fd = int(m_port.handle());
+    line.events = POLLIN;
+    return ::poll(&line, 1, 0) < 0 || (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 void SerialPort::onError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
@@ -170,6 +179,13 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
         return;
     if (!m_port.isOpen())
         return;
+    // Qt takes a read that found nothing for a failed one: when the bytes it was told of were
+    // already taken by a poll (takeWaiting), its next read finds the line empty. A line that is
+    // still there has not hung up.
+    if (error == QSerialPort::ReadError && !hungUp()) {
+        m_port.clearError();
+        return;
+    }
     // The device went away under an open port (an adapter unplugged, a hung-up line). A port
     // left open in that state reports the same error over and over, so it is closed at once,
     // to be opened again on a later exchange.

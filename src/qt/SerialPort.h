@@ -48,6 +48,7 @@ signals:
 private:
     void readAll();
     void onError(QSerialPort::SerialPortError error);
+    bool hungUp() const;
     core::Outcome setLine();
 
     const DosDevices& m_dosDevices;
