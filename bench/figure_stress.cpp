@@ -286,27 +286,40 @@ int figureStress(const Run& run)
     if (!thermometer.setDelay(0))
         return fail(QStringLiteral("the simulator did not answer at the end"));
 
-    // The exchanges that sent a command, in order, are the simulator's commands 1, 2, ...:
-    // only an exchange that found the line busy throughout sent none.
+    // Each command the simulator received belongs to the exchange that ran when it arrived.
+    // The command reaches the line once the event loop writes it, after the exchange was seen
+    // to start; the allowance covers a write made at once. A command that fits no exchange,
+    // or a second one in an exchange, is told in the notes.
     const QString malformed = QString::fromStdString(core::captions::malformed("COM1"));
-    int commands = 0;
-    for (Exchange& exchange : exchanges) {
-        if (!exchange.reading &&
-            failureKind(exchange.caption, malformed) == QStringLiteral("line busy"))
-            continue;
-        exchange.command = ++commands;
-    }
-    if (thermometer.queries() != commands || int(answers.size()) != commands + 1)
-        return fail(QStringLiteral("the simulator saw %1 commands for %2 exchanges that sent one")
+    constexpr qint64 kAllowanceNs = 2000000;
+    const int commands = int(answers.size()) - 1;
+    if (thermometer.queries() != commands)
+        return fail(QStringLiteral("the simulator counted %1 commands but numbered %2")
                         .arg(thermometer.queries())
                         .arg(commands));
-    for (const Exchange& exchange : exchanges) {
-        if (exchange.command == 0)
-            continue;
-        const qint64 queried = answers[std::size_t(exchange.command)].queriedAt;
-        if (queried < exchange.startedAt || queried > exchange.endedAt)
-            return fail(QStringLiteral("command %1 reached the simulator outside its exchange")
-                            .arg(exchange.command));
+    QStringList strays;
+    std::size_t current = 0;
+    for (int q = 1; q <= commands && !exchanges.empty(); ++q) {
+        const qint64 at = answers[std::size_t(q)].queriedAt;
+        while (current + 1 < exchanges.size() &&
+               exchanges[current + 1].startedAt - kAllowanceNs <= at)
+            ++current;
+        Exchange& exchange = exchanges[current];
+        if (at < 0 || at < exchange.startedAt - kAllowanceNs || at > exchange.endedAt ||
+            exchange.command != 0)
+            strays << QStringLiteral("command %1 (%2) reached the simulator %3 after exchange %4 "
+                                     "started, which %5")
+                          .arg(q)
+                          .arg(QString::fromLatin1(answers[std::size_t(q)].plan))
+                          .arg(milliseconds(double(at - exchange.startedAt)))
+                          .arg(current + 1)
+                          .arg(exchange.command != 0
+                                   ? QStringLiteral("had sent command %1").arg(exchange.command)
+                                   : QStringLiteral("ended %1 after it started")
+                                         .arg(milliseconds(
+                                             double(exchange.endedAt - exchange.startedAt))));
+        else
+            exchange.command = q;
     }
 
     const qint64 deadlineNs = qint64(kDeadlineMs) * 1000000;
@@ -343,7 +356,7 @@ int figureStress(const Run& run)
         const Exchange& exchange = exchanges[i];
         const int n = exchange.command;
         const QString kind =
-            n > 0 ? kindOf(answers[std::size_t(n)].plan) : QStringLiteral("no command (line busy)");
+            n > 0 ? kindOf(answers[std::size_t(n)].plan) : QStringLiteral("no command sent");
         Verdict verdict = Verdict::Error;
         const QString form = exchange.oneShot ? QStringLiteral("OneShot") : QStringLiteral("tick");
         if (exchange.reading && exchange.caption != malformed) {
@@ -441,20 +454,22 @@ int figureStress(const Run& run)
             } else {
                 ++errorKinds[failure];
                 // Expected: the simulator went past the deadline (silent, long, late, or
-                // slowed), or, with no command sent, a long line held the line.
+                // slowed), or, with no command sent, a long line held the line busy.
+                const bool busyLine = failure == QStringLiteral("line busy");
                 const bool expected =
                     asked ||
-                    (i > 0 && exchanges[i - 1].command > 0 &&
+                    (busyLine && i > 0 && exchanges[i - 1].command > 0 &&
                      kindOf(answers[std::size_t(exchanges[i - 1].command)].plan) ==
                          QStringLiteral("long")) ||
-                    (i > 0 && exchanges[i - 1].command == 0);
+                    (busyLine && i > 0 && exchanges[i - 1].command == 0);
                 if (expected)
                     ++expectedErrors;
                 else
-                    say(QStringLiteral("unexpected error: %1 %2 ended \"%3\" with no "
-                                       "command sent; before it: %4")
+                    say(QStringLiteral("unexpected error: %1 %2 ended \"%3\" %5 after it "
+                                       "started, with no command sent; before it: %4")
                             .arg(form, number(qint64(i) + 1), exchange.caption,
-                                 neighbours(lastCommand)));
+                                 neighbours(lastCommand),
+                                 milliseconds(double(exchange.endedAt - exchange.startedAt))));
             }
         }
         lastCommand = std::max(lastCommand, n);
@@ -509,7 +524,8 @@ int figureStress(const Run& run)
                         "(%3 OneShots) in %4 s, ticks every %5 ms, reply deadline %6 ms (the "
                         "program's own is 3000 ms); %7 CPU hogs beside it used %8 s of CPU "
                         "(%9 of their cores' time). Right %10, late %11, wrong %12, lost %13, "
-                        "errors %14 (%15 expected: %17); %16 weather files written and read.")
+                        "errors %14 (%15 expected: %17); %16 weather files written and read; "
+                        "commands that fit no exchange: %18.")
              .arg(kSeed)
              .arg(total)
              .arg(oneShots)
@@ -528,7 +544,8 @@ int figureStress(const Run& run)
              .arg(expectedErrors)
              .arg(writes)
              .arg(errorText.isEmpty() ? QStringLiteral("none")
-                                      : errorText.join(QStringLiteral(", "))));
+                                      : errorText.join(QStringLiteral(", ")))
+             .arg(strays.size()));
     note(QStringLiteral("7. Stress by what the simulator did with the command: %1.")
              .arg(kindText.join(QStringLiteral("; "))));
     if (!lateText.isEmpty())
@@ -538,6 +555,8 @@ int figureStress(const Run& run)
         note(QStringLiteral("7. Stress, a late reading: %1").arg(example));
     for (const QString& detail : details)
         note(QStringLiteral("7. Stress, %1").arg(detail));
+    for (const QString& stray : strays.mid(0, kMostDetails))
+        note(QStringLiteral("7. Stress, STRAY COMMAND: %1").arg(stray));
     return 0;
 }
 
