@@ -39,5 +39,6 @@ int figureIdleCpu(const Run& run);
 int figureStartup(const Run& run);
 int figureMemory(const Run& run);
 int figureFileWrite(const Run& run);
+int figureStress(const Run& run);
 
 } // namespace bench

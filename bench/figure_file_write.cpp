@@ -1,10 +1,12 @@
 #include "Figures.h"
 #include "Measure.h"
 #include "Profile.h"
-#include "wx/WeatherFile.h"
-#include "wx/WeatherText.h"
+#include "core/WeatherText.h"
+#include "qt/Clock.h"
+#include "qt/WeatherWriter.h"
 
 #include <QFile>
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,36 +28,50 @@ bool replaceWithoutFlush(const QString& target, const QByteArray& contents)
     return ::close(fd) == 0 && written && ::rename(temporary.constData(), path.constData()) == 0;
 }
 
+// A minute of its own for each write, so every write really changes the file.
+core::LocalTime minuteAt(int i)
+{
+    const QDateTime when = QDateTime(QDate(2003, 3, 5), QTime(7, 4)).addSecs(60 * i);
+    return qt::Clock::localTimeOf(when);
+}
+
+bool written(const core::WeatherWriter::Attempt& attempt)
+{
+    return attempt.state == core::WeatherWriter::State::Written;
+}
+
 } // namespace
 
-// One complete replacement of the weather file, composed and written as the sampler does it,
-// through the drive-letter path the program uses by default.
+// One complete replacement of the weather file, composed and written as the session does it,
+// through the program's own writer and the drive-letter path it uses by default.
 int figureFileWrite(const Run& run)
 {
     const int count = run.smoke ? 20 : 1000;
     Profile profile;
-    const QString path = QStringLiteral("C:\\UiView\\WXprs.txt");
+    qt::WeatherWriter writer(profile.dosDevices());
+    const std::string path = "C:\\UiView\\WXprs.txt";
     const QString onDisk = profile.driveC() + QStringLiteral("/UiView/WXprs.txt");
-    const QByteArray field("000/000g000t070");
-    const QDateTime start(QDate(2003, 3, 5), QTime(7, 4));
+    const std::string field = "000/000g000t070";
 
     std::vector<double> times;
     times.reserve(std::size_t(count));
-    QByteArray last;
+    std::string last;
     for (int i = 0; i < count; ++i) {
-        // A new minute each time, so every write really changes the file.
-        const QDateTime when = start.addSecs(60 * i);
+        const core::LocalTime when = minuteAt(i);
         const qint64 begin = monotonicNs();
-        const QByteArray contents = WeatherText::file(when, field);
-        const Result<Done> written = WeatherFile::write(profile.dosDevices(), path, contents);
+        const std::string contents = core::weatherFileBytes(when, field);
+        const core::WeatherWriter::Attempt attempt = writer.write(path, contents);
         const qint64 end = monotonicNs();
-        if (!written.ok())
-            return fail(QStringLiteral("write %1 failed: %2").arg(i).arg(written.reason()));
+        if (!written(attempt))
+            return fail(QStringLiteral("write %1 failed: %2")
+                            .arg(i)
+                            .arg(QString::fromStdString(attempt.reason)));
         times.push_back(double(end - begin));
         last = contents;
     }
     QFile file(onDisk);
-    if (!file.open(QIODevice::ReadOnly) || file.readAll() != last || last.size() != 36)
+    if (!file.open(QIODevice::ReadOnly) || file.readAll().toStdString() != last ||
+        last.size() != 36)
         return fail(QStringLiteral("the file does not hold the last write"));
 
     // The program writes once every 70 s, with the machine idle in between; written back to
@@ -66,11 +82,13 @@ int figureFileWrite(const Run& run)
     for (int i = 0; i < spacedCount; ++i) {
         pause.waitFor([] { return false; }, 100);
         const qint64 begin = monotonicNs();
-        const Result<Done> written = WeatherFile::write(
-            profile.dosDevices(), path, WeatherText::file(start.addSecs(60 * i), field));
+        const core::WeatherWriter::Attempt attempt =
+            writer.write(path, core::weatherFileBytes(minuteAt(i), field));
         const qint64 end = monotonicNs();
-        if (!written.ok())
-            return fail(QStringLiteral("spaced write %1 failed: %2").arg(i).arg(written.reason()));
+        if (!written(attempt))
+            return fail(QStringLiteral("spaced write %1 failed: %2")
+                            .arg(i)
+                            .arg(QString::fromStdString(attempt.reason)));
         spaced.push_back(double(end - begin));
     }
 
@@ -78,8 +96,8 @@ int figureFileWrite(const Run& run)
     const QString beside = onDisk + QStringLiteral(".unflushed");
     for (int i = 0; i < count; ++i) {
         const qint64 begin = monotonicNs();
-        const QByteArray contents = WeatherText::file(start.addSecs(60 * i), field);
-        if (!replaceWithoutFlush(beside, contents))
+        const std::string contents = core::weatherFileBytes(minuteAt(i), field);
+        if (!replaceWithoutFlush(beside, QByteArray::fromStdString(contents)))
             return fail(QStringLiteral("the comparison write failed"));
         unflushed.push_back(double(monotonicNs() - begin));
     }

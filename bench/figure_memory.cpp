@@ -1,9 +1,9 @@
 #include "Child.h"
 #include "Figures.h"
 #include "Measure.h"
+#include "Observed.h"
 #include "Profile.h"
 #include "SimulatedThermometer.h"
-#include "ui/UiQuorvix.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -66,28 +66,28 @@ int figureMemory(const Run& run)
     profile.linkCom(1, thermometer.devicePath());
     const QString weatherFile = profile.driveC() + QStringLiteral("/UiView/WXprs.txt");
 
-    const auto window = openWindow(profile, clock, kTickIntervalMs);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    const auto window = openObservedWindow(profile, clock, kTickIntervalMs);
+    if (!window)
         return fail(QStringLiteral("the window was not shown"));
     int samples = 0;
     int writes = 0;
     int failures = 0;
     QString lastFailure;
-    QObject::connect(&window->sampler(), &Sampler::sampled, &progress,
-                     [&](Exchange::Form, bool wrote) {
+    QObject::connect(window.get(), &qt::Window::sampled, &progress,
+                     [&](core::ExchangeForm, bool wrote) {
                          ++samples;
                          writes += wrote ? 1 : 0;
                          // Only the program's own growth may show in this figure.
                          thermometer.forgetTimes();
                          progress.notify();
                      });
-    QObject::connect(&window->sampler(), &Sampler::status, &progress, [&](const QString& caption) {
-        if (!caption.endsWith(QStringLiteral("\u00b0C"))) {
-            ++failures;
-            lastFailure = caption;
-        }
-    });
+    QObject::connect(window.get(), &ObservedWindow::exchangeEnded, &progress,
+                     [&](qint64, bool tookReading) {
+                         if (!tookReading) {
+                             ++failures;
+                             lastFailure = window->sessionCaption();
+                         }
+                     });
 
     QTest::mouseClick(window->Command2, Qt::LeftButton);
     if (window->windowTitle() != QStringLiteral("Started"))
