@@ -165,8 +165,12 @@ private slots:
         Rig::click(window().Command2);
         QTRY_VERIFY_WITH_TIMEOUT(caption().contains(QStringLiteral("busy")), 10000);
         const int asked = thermometer().queries();
+        // Every byte of the flood is read and let go; AddressSanitizer holds freed memory back
+        // on purpose, so under it resident memory says nothing about the program.
+#ifndef __SANITIZE_ADDRESS__
         QVERIFY2(residentKiB() - before < 8 * 1024,
                  qPrintable(QStringLiteral("grew %1 KiB").arg(residentKiB() - before)));
+#endif
         QVERIFY(window().serialPort().waitingBytes() <= 1024);
         Rig::click(window().Command3);
         QCOMPARE(caption(), QStringLiteral("Stopped"));
