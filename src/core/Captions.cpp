@@ -455,8 +455,8 @@ std::string helpText(bool windows)
     const std::string help = windows ? "--help, /?" : "--help";
     const std::string version = windows ? "--version, /version" : "--version";
     // The longest name, UIQ_REPORT_CAPTION, and two blanks after it.
-    const std::size_t column = 20;
-    const auto option = [column](const std::string& name, const std::string& meaning) {
+    constexpr std::size_t column = 20;
+    const auto option = [](const std::string& name, const std::string& meaning) {
         const std::size_t pad = name.size() < column ? column - name.size() : 1;
         return "  " + name + std::string(pad, ' ') + meaning + "\n";
     };

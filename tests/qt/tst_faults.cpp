@@ -161,7 +161,7 @@ private slots:
     void floodOfBytes()
     {
         QVERIFY(openRig({QStringLiteral("--flood")}));
-        const qint64 before = residentKiB();
+        [[maybe_unused]] const qint64 before = residentKiB();
         Rig::click(window().Command2);
         QTRY_VERIFY_WITH_TIMEOUT(caption().contains(QStringLiteral("busy")), 10000);
         const int asked = thermometer().queries();
