@@ -109,24 +109,6 @@ QString failureKind(const QString& caption, const QString& malformed)
     return caption;
 }
 
-// Bytes as printable text: \r, \n and \xHH for the rest.
-QString shown(const QByteArray& bytes)
-{
-    QString text;
-    for (const char c : bytes) {
-        const auto value = static_cast<unsigned char>(c);
-        if (c == '\r')
-            text += QStringLiteral("\\r");
-        else if (c == '\n')
-            text += QStringLiteral("\\n");
-        else if (value >= 0x20 && value < 0x7f && c != '\\')
-            text += QLatin1Char(c);
-        else
-            text += QStringLiteral("\\x%1").arg(value, 2, 16, QLatin1Char('0'));
-    }
-    return text;
-}
-
 // Texts that hold what the device sent are put in with one pass of arg(), so a '%' among
 // them is taken as it is.
 QString number(qint64 value)
@@ -142,6 +124,26 @@ struct Tally
     int lost = 0;
     int errors = 0;
     int total() const { return right + late + wrong + lost + errors; }
+    void count(Verdict verdict)
+    {
+        switch (verdict) {
+        case Verdict::Right:
+            ++right;
+            break;
+        case Verdict::Late:
+            ++late;
+            break;
+        case Verdict::Wrong:
+            ++wrong;
+            break;
+        case Verdict::Lost:
+            ++lost;
+            break;
+        case Verdict::Error:
+            ++errors;
+            break;
+        }
+    }
     QString text() const
     {
         QStringList parts;
@@ -431,7 +433,7 @@ int figureStress(const Run& run)
                                  ? QStringLiteral("OneShot")
                                  : QStringLiteral("tick"),
                              exchange.wrote
-                                 ? QStringLiteral(", file \"") + shown(exchange.file) +
+                                 ? QStringLiteral(", file \"") + simulatorText(exchange.file) +
                                        QStringLiteral("\" (its date line due: ") +
                                        QString::fromLatin1(exchange.dateLine) + QLatin1Char(')')
                                  : QString(),
@@ -473,29 +475,8 @@ int figureStress(const Run& run)
             }
         }
         lastCommand = std::max(lastCommand, n);
-        Tally& tally = byKind[kind];
-        switch (verdict) {
-        case Verdict::Right:
-            ++all.right;
-            ++tally.right;
-            break;
-        case Verdict::Late:
-            ++all.late;
-            ++tally.late;
-            break;
-        case Verdict::Wrong:
-            ++all.wrong;
-            ++tally.wrong;
-            break;
-        case Verdict::Lost:
-            ++all.lost;
-            ++tally.lost;
-            break;
-        case Verdict::Error:
-            ++all.errors;
-            ++tally.errors;
-            break;
-        }
+        all.count(verdict);
+        byKind[kind].count(verdict);
     }
     if (!thermometer.problem().isEmpty())
         return fail(thermometer.problem());

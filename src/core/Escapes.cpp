@@ -46,15 +46,32 @@ bool isControl(unsigned code)
     return code < 0x20 || code == 0x7f;
 }
 
+// A code in UTF-8, or as the byte itself. Wine writes a character beyond U+FFFF as two escapes,
+// the two halves of its UTF-16 pair: the second joins the first into one character.
 void append(std::string& out, unsigned code, bool asByte)
 {
+    if (!asByte && code >= 0xdc00 && code <= 0xdfff && out.size() >= 3) {
+        const auto byte = [&](std::size_t back) {
+            return static_cast<unsigned char>(out[out.size() - back]);
+        };
+        if (byte(3) == 0xed && byte(2) >= 0xa0 && byte(2) <= 0xaf) {
+            const unsigned high = 0xd000 | ((byte(2) & 0x3fu) << 6) | (byte(1) & 0x3fu);
+            out.resize(out.size() - 3);
+            code = 0x10000 + ((high - 0xd800) << 10) + (code - 0xdc00);
+        }
+    }
     if (asByte || code < 0x80) {
         out += static_cast<char>(code);
     } else if (code < 0x800) {
         out += static_cast<char>(0xc0 | (code >> 6));
         out += static_cast<char>(0x80 | (code & 0x3f));
-    } else {
+    } else if (code < 0x10000) {
         out += static_cast<char>(0xe0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+        out += static_cast<char>(0x80 | (code & 0x3f));
+    } else {
+        out += static_cast<char>(0xf0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
         out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
         out += static_cast<char>(0x80 | (code & 0x3f));
     }

@@ -315,10 +315,11 @@ void Session::follow(ExchangeStep step)
     if (step.outcome != ExchangeOutcome::None)
         deliver(step);
     if (step.send) {
-        m_askedPort = portName(m_commPort);
         // A line that is closed (unplugged, or held by another program when it was opened) is
         // tried again, so sampling resumes by itself once the thermometer is back.
         Outcome sent = m_platform.serialPort.reopen(m_commPort);
+        // Named after the reopen, which may have followed the port to another device.
+        m_askedPort = portName(m_commPort);
         if (sent.ok())
             sent = m_platform.serialPort.send(kMeasureCommand);
         if (!sent.ok()) {

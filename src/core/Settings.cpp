@@ -1,11 +1,11 @@
 #include "core/Settings.h"
 
-#include "core/Identity.h"
-
 namespace core {
 
 const char* const kOrganisation = "Vostrel";
-const char* const kApplication = kProgramName;
+// Where users' settings are stored: fixed, so that no change to the build's name leaves them
+// behind.
+const char* const kApplication = "UiQuorvix";
 const char* const kConfigGroup = "Config";
 
 const ConfigValue kWXPath = {"WXPath", "C:\\UiView\\WXprs.txt"};

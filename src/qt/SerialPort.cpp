@@ -68,6 +68,7 @@ core::Outcome SerialPort::open(int port)
         m_port.close();
         return line;
     }
+    m_openPort = port;
     emit opened(m_device);
     return core::Done{};
 }
@@ -137,6 +138,10 @@ std::string SerialPort::takeWaiting()
 // port was taken to be.
 std::string SerialPort::device(int port) const
 {
+    // Every exchange names its port; the open line is the device it talks to, and looking it
+    // up again would read the prefix's registry for nothing.
+    if (m_port.isOpen() && port == m_openPort)
+        return m_device.toStdString();
     const core::Result<QString> found = m_dosDevices.serialDevice(port);
     return found.ok() ? found.value()->toStdString() : std::string();
 }

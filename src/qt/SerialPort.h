@@ -54,6 +54,7 @@ private:
     const DosDevices& m_dosDevices;
     QSerialPort m_port;
     QString m_device;
+    int m_openPort = 0;
     bool m_controlLinesRaised = false;
     std::function<void(std::string_view)> m_received;
     std::function<void(const std::string&)> m_lost;

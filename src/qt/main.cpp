@@ -115,10 +115,11 @@ int main(int argc, char** argv)
     // Qt's own options (-platform, -style) are known only once Qt has taken them away, and Qt
     // needs a display for that.
     const core::CommandLine early = core::readCommandLine(given, false);
-    if (early.action != core::CommandLine::Action::Refused || !hasScreen())
+    const bool screen = hasScreen();
+    if (early.action != core::CommandLine::Action::Refused || !screen)
         if (const std::optional<int> status = answerOnly(early))
             return *status;
-    if (!hasScreen()) {
+    if (!screen) {
         std::fprintf(stderr, "%s\n", core::captions::needsDisplay().c_str());
         return 1;
     }

@@ -14,9 +14,15 @@ namespace {
 // A write that a wedged adapter never takes gives up after this long, so sending the command
 // can never hang the window.
 constexpr DWORD kWriteTimeoutMs = 1000;
-// A line that floods is handed over in pieces no larger than this, so the window keeps
-// answering between them.
-constexpr DWORD kMostTaken = 1024;
+
+// Waits for a transfer that began with `started` (ReadFile's or WriteFile's result): 0 once it
+// is done, else the system's error.
+DWORD finish(HANDLE handle, BOOL started, OVERLAPPED& transfer, DWORD& count)
+{
+    if (!started && GetLastError() == ERROR_IO_PENDING)
+        started = GetOverlappedResult(handle, &transfer, &count, TRUE);
+    return started ? ERROR_SUCCESS : GetLastError();
+}
 
 } // namespace
 
@@ -70,7 +76,8 @@ core::Outcome SerialPort::setLine()
 {
     DCB line = {};
     line.DCBlength = sizeof line;
-    GetCommState(m_handle, &line);
+    if (!GetCommState(m_handle, &line))
+        return core::Outcome::failure(core::captions::lineSettingsRefused());
     line.BaudRate = DWORD(core::kLineBaud);
     line.ByteSize = BYTE(core::kLineDataBits);
     line.Parity = NOPARITY;
@@ -94,9 +101,11 @@ core::Outcome SerialPort::setLine()
     EscapeCommFunction(m_handle, SETRTS);
 
     // A read waits for its bytes however long the thermometer is silent; a write gives up.
+    // Without these, a write could hang the window, and a read end empty as if unplugged.
     COMMTIMEOUTS timeouts = {};
     timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
-    SetCommTimeouts(m_handle, &timeouts);
+    if (!SetCommTimeouts(m_handle, &timeouts))
+        return core::Outcome::failure(core::captions::lineSettingsRefused());
     // A real line drops what came while it was closed.
     PurgeComm(m_handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
     return core::Done{};
@@ -135,14 +144,14 @@ core::Outcome SerialPort::send(std::string_view bytes)
     OVERLAPPED write = {};
     write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD written = 0;
-    BOOL done = WriteFile(m_handle, bytes.data(), DWORD(bytes.size()), &written, &write);
-    if (!done && GetLastError() == ERROR_IO_PENDING)
-        done = GetOverlappedResult(m_handle, &write, &written, TRUE);
-    const DWORD error = GetLastError();
+    const DWORD error =
+        finish(m_handle, WriteFile(m_handle, bytes.data(), DWORD(bytes.size()), &written, &write),
+               write, written);
     CloseHandle(write.hEvent);
-    if (done && written == bytes.size())
+    if (error == ERROR_SUCCESS && written == bytes.size())
         return core::Done{};
-    return core::Outcome::failure(done ? core::captions::commandNotTaken() : errorText(error));
+    return core::Outcome::failure(error == ERROR_SUCCESS ? core::captions::commandNotTaken()
+                                                         : errorText(error));
 }
 
 std::string SerialPort::takeWaiting()
@@ -215,17 +224,17 @@ core::Outcome SerialPort::readQueued(std::string& bytes)
     DWORD errors = 0;
     if (!ClearCommError(m_handle, &errors, &status) || status.cbInQue == 0)
         return core::Done{};
-    std::string queued(std::min<DWORD>(status.cbInQue, kMostTaken), '\0');
+    // A line that floods is handed over in pieces, so the window keeps answering between them.
+    std::string queued(std::min<DWORD>(status.cbInQue, DWORD(core::kReceiveBufferBytes)), '\0');
     OVERLAPPED read = {};
     read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD count = 0;
-    BOOL done = ReadFile(m_handle, queued.data(), DWORD(queued.size()), &count, &read);
     // The bytes are there already: this wait is a short one.
-    if (!done && GetLastError() == ERROR_IO_PENDING)
-        done = GetOverlappedResult(m_handle, &read, &count, TRUE);
-    const DWORD error = GetLastError();
+    const DWORD error =
+        finish(m_handle, ReadFile(m_handle, queued.data(), DWORD(queued.size()), &count, &read),
+               read, count);
     CloseHandle(read.hEvent);
-    if (!done)
+    if (error != ERROR_SUCCESS)
         return core::Outcome::failure(errorText(error));
     bytes.append(queued, 0, count);
     return core::Done{};

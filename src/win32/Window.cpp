@@ -4,6 +4,7 @@
 #include "Text.h"
 #include "core/WindowDesign.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace win32 {
@@ -11,6 +12,10 @@ namespace win32 {
 namespace {
 
 const wchar_t* const kWindowClass = L"UiQuorvix";
+// The program's own loop wakes the session on time. While the user drags the scroll box or
+// moves the window, the system runs a loop of its own, and only a timer's messages get through
+// it: this timer, armed beside every wake-up, keeps the ticks and deadlines going meanwhile.
+constexpr UINT_PTR kWakeTimer = 1;
 
 } // namespace
 
@@ -93,6 +98,13 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
                      SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_TIMER:
+        if (wParam == kWakeTimer) {
+            wakeIfDue();
+            // A timer that came a little early is set again for what is left.
+            wakeAt(m_wakeAt);
+        }
+        return 0;
     case WM_DESTROY:
         m_session.unload();
         PostQuitMessage(0);
@@ -188,6 +200,11 @@ void Window::readingTaken(core::ExchangeForm, bool) {}
 void Window::wakeAt(std::optional<core::ExchangeTime> when)
 {
     m_wakeAt = when;
+    if (!m_wakeAt)
+        KillTimer(m_window, kWakeTimer);
+    else
+        SetTimer(m_window, kWakeTimer, std::max<DWORD>(millisecondsToWake(), USER_TIMER_MINIMUM),
+                 nullptr);
 }
 
 DWORD Window::millisecondsToWake() const

@@ -377,6 +377,9 @@ private slots:
         QTest::newRow("registry, UTF-16 and octal")
             << "registry" << QByteArray("/dev/ttyACM\\x00e9\\012\\q")
             << QByteArray("/dev/ttyACM\xc3\xa9\nq") << false;
+        QTest::newRow("registry, a character beyond U+FFFF as its UTF-16 pair")
+            << "registry" << QByteArray("/dev/serial/\\xd83c\\xdf21")
+            << QByteArray("/dev/serial/\xf0\x9f\x8c\xa1") << false;
         QTest::newRow("simulator, bytes")
             << "simulator" << QByteArray("\\xff\\0\\r\\n") << QByteArray("\xff\0\r\n", 4) << false;
         QTest::newRow("simulator, one hex digit")
