@@ -71,7 +71,8 @@ enum class Verdict
 
 QString temperatureOf(int command)
 {
-    return QStringLiteral("T%1").arg(command % 10000, 4, 10, QLatin1Char('0'));
+    const int tenths = command % 1000;
+    return QStringLiteral("+%1.%2").arg(tenths / 10, 2, 10, QLatin1Char('0')).arg(tenths % 10);
 }
 
 QByteArray weatherOf(int command)
@@ -334,7 +335,7 @@ int figureStress(const Run& run)
     int writes = 0;
     QStringList details;
     QStringList lateExamples;
-    const QRegularExpression temperaturePattern(QStringLiteral("^T(\\d{4})$"));
+    const QRegularExpression temperaturePattern(QStringLiteral("^\\+\\d\\d\\.\\d$"));
     const QRegularExpression weatherPattern(QStringLiteral("^W(\\d{14})$"));
     const auto planOf = [&](int command) {
         return command > 0 && command < int(answers.size())

@@ -166,7 +166,10 @@ void deliver(Window& window, core::ExchangeForm form, const std::string& reply, 
         else
             window.failedWrite.emplace(path, attempt.reason);
     }
-    const std::string caption = window.sampling.caption(reading.caption);
+    const std::string caption = window.sampling.caption(
+        reading.refused                       ? *reading.refused
+        : form == core::ExchangeForm::OneShot ? core::captions::oneShot(reading.temperature)
+                                              : core::captions::reading(reading.temperature));
     UIQ_CHECK(isUtf8(caption));
     const QString shown = fromUtf8(caption);
 

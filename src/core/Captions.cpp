@@ -2,6 +2,7 @@
 
 #include "core/Identity.h"
 #include "core/PortChoice.h"
+#include "core/ReplyFields.h"
 
 #include <cstdio>
 
@@ -180,6 +181,16 @@ std::string oneShot(const std::string& temperatureField)
     return "One shot " + reading(temperatureField);
 }
 
+std::string stoppedWithReading(const std::string& temperatureField)
+{
+    return stopped() + kDash + "last reading " + reading(temperatureField);
+}
+
+std::string stoppedWith(const std::string& caption)
+{
+    return stopped() + kDash + caption;
+}
+
 std::string withFileError(const std::string& caption, std::string_view path,
                           std::string_view reason)
 {
@@ -209,17 +220,22 @@ std::string noAnswer(const std::string& port)
 
 std::string exchangeFailed(const ExchangeStep& step, const std::string& port)
 {
-    const std::size_t threshold =
-        step.finishedForm == ExchangeForm::Sampling ? kSamplingThreshold : kOneShotThreshold;
+    const std::string heard = std::to_string(step.heard);
     switch (step.outcome) {
     case ExchangeOutcome::PartAnswer:
-        return step.heard < threshold
-                   ? port + " answered only " + std::to_string(step.heard) + " characters"
-                   : port + " answered " + std::to_string(step.heard) +
-                         " characters without ending its line";
+        return step.heard < kWholeFields
+                   ? port + " answered only " + heard + " characters"
+                   : port + " answered " + heard + " characters without ending its line";
     case ExchangeOutcome::TooLong:
         return port + " sent more than " + std::to_string(kMaxReplyBytes) +
                " characters without a line end";
+    case ExchangeOutcome::Misshapen:
+        if (step.answerLength > 0 && step.answerLength != step.heard)
+            return port + " answered " + heard + " characters where its answers have " +
+                   std::to_string(step.answerLength);
+        return port + " answered " + heard + " characters with no temperature at characters " +
+               std::to_string(kTemperatureFirst) + " to " +
+               std::to_string(kTemperatureFirst + kTemperatureLength - 1);
     case ExchangeOutcome::LineBusy:
         return "The line on " + port +
                " is busy: it did not fall quiet, so the thermometer was not asked";
@@ -230,6 +246,11 @@ std::string exchangeFailed(const ExchangeStep& step, const std::string& port)
         break;
     }
     return noAnswer(port);
+}
+
+std::string readingEndedByPortChange(const std::string& port)
+{
+    return "The reading on " + port + " was given up: the port was changed or closed";
 }
 
 // ---- Settings ----

@@ -41,6 +41,9 @@ std::string cannotBeOpened(const std::string& port, std::string_view reason);
 // A reading: the temperature field as it came, then "°C".
 std::string reading(const std::string& temperatureField);
 std::string oneShot(const std::string& temperatureField);
+// A tick's reading or failure that ended after Stop: sampling is off, and the caption says so.
+std::string stoppedWithReading(const std::string& temperatureField);
+std::string stoppedWith(const std::string& caption);
 // A reading whose weather file could not be written keeps saying so.
 std::string withFileError(const std::string& caption, std::string_view path,
                           std::string_view reason);
@@ -51,6 +54,8 @@ std::string lost(const std::string& port, std::string_view reason);
 std::string noAnswer(const std::string& port);
 // Why an exchange that ended without a reply (any outcome but Replied and Abandoned) gave none.
 std::string exchangeFailed(const ExchangeStep& step, const std::string& port);
+// The port was changed or closed while it was being read.
+std::string readingEndedByPortChange(const std::string& port);
 
 // ---- Settings ----
 std::string pathNotSaved(std::string_view location);

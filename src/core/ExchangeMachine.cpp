@@ -1,5 +1,8 @@
 #include "core/ExchangeMachine.h"
 
+#include "core/AnswerShape.h"
+#include "core/ReplyFields.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -33,6 +36,12 @@ ExchangeStep ExchangeMachine::bytesArrived(std::string_view bytes, ExchangeTime 
     return advance(now);
 }
 
+ExchangeStep ExchangeMachine::bytesWaiting(ExchangeTime now)
+{
+    m_lastHeard = now;
+    return advance(now);
+}
+
 ExchangeStep ExchangeMachine::timeReached(ExchangeTime now)
 {
     return advance(now);
@@ -40,25 +49,41 @@ ExchangeStep ExchangeMachine::timeReached(ExchangeTime now)
 
 ExchangeStep ExchangeMachine::abandon(ExchangeTime now)
 {
+    forgetLine();
     if (!busy())
         return advance(now);
-    return finish(ExchangeOutcome::Abandoned, {}, now);
+    return finish(ExchangeOutcome::Abandoned, {}, 0, now);
 }
 
-void ExchangeMachine::stop()
+ExchangeStep ExchangeMachine::closeLine(ExchangeTime now)
 {
-    m_phase = Phase::Idle;
     m_oneShotQueued = false;
+    forgetLine();
+    if (!busy())
+        return {};
+    return finish(ExchangeOutcome::Abandoned, {}, 0, now);
+}
+
+void ExchangeMachine::forgetLine()
+{
+    m_lastHeard.reset();
+    m_lastEndedLine = true;
+    m_endsLines = false;
+    m_answerLength = 0;
+}
+
+void ExchangeMachine::forgetExchange()
+{
     m_line.clear();
-    m_firstAnswer.clear();
+    m_firstAnswer.reset();
+    m_misshapen = 0;
+    m_longestShortLine = 0;
 }
 
 ExchangeStep ExchangeMachine::start(ExchangeForm form, ExchangeTime now)
 {
     m_form = form;
-    m_line.clear();
-    m_firstAnswer.clear();
-    m_longestShortLine = 0;
+    forgetExchange();
     if (lineQuiet(now))
         return sendCommand(now);
     m_phase = Phase::Settling;
@@ -72,12 +97,9 @@ ExchangeStep ExchangeMachine::sendCommand(ExchangeTime now)
 {
     m_phase = Phase::Answer;
     m_deadline = now + m_deadlineAfter;
-    m_line.clear();
-    m_firstAnswer.clear();
-    m_longestShortLine = 0;
+    forgetExchange();
     ExchangeStep step;
     step.send = true;
-    step.sendForm = m_form;
     step.wakeAt = nextWake();
     return step;
 }
@@ -92,30 +114,56 @@ void ExchangeMachine::take(std::string_view bytes, ExchangeStep& step, ExchangeT
         const std::size_t end = bytes.find('\n');
         const std::size_t count = end == std::string_view::npos ? bytes.size() : end + 1;
         if (count > kMaxReplyBytes - m_line.size()) {
-            step = finish(ExchangeOutcome::TooLong, {}, now);
+            step = finish(ExchangeOutcome::TooLong, {}, 0, now);
             return;
         }
         m_line.append(bytes.substr(0, count));
         bytes.remove_prefix(count);
-        if (end != std::string_view::npos)
-            lineEnded(step, now);
+        if (end != std::string_view::npos) {
+            std::string line = std::exchange(m_line, {});
+            line.pop_back();
+            lineEnded(std::move(line), true, step, now);
+        }
     }
 }
 
-// The line in m_line is whole: a reply, or an acknowledgement to throw away.
-void ExchangeMachine::lineEnded(ExchangeStep& step, ExchangeTime now)
+// A line is whole, at its line end or after a long quiet: an answer, an acknowledgement to
+// throw away, or something out of the answer's shape.
+void ExchangeMachine::lineEnded(std::string line, bool byLineEnd, ExchangeStep& step,
+                                ExchangeTime now)
 {
-    std::string line = std::move(m_line);
-    m_line.clear();
-    if (line.size() < replyThreshold()) {
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    const bool oneShotFirst = m_form == ExchangeForm::OneShot && m_phase == Phase::Answer;
+    switch (judgeAnswer(line)) {
+    case AnswerShape::Short:
         m_longestShortLine = std::max(m_longestShortLine, line.size());
+        if (m_firstAnswer)
+            step = finish(ExchangeOutcome::Replied, std::move(*m_firstAnswer), 0, now);
         // The one-shot form takes the line after an acknowledgement as its reply.
-        if (m_form == ExchangeForm::OneShot && m_phase == Phase::Answer)
+        else if (oneShotFirst)
             m_phase = Phase::SecondAnswer;
         return;
+    case AnswerShape::Misshapen:
+        m_misshapen = line.size();
+        if (oneShotFirst) {
+            // A second line may still be a whole answer.
+            m_phase = Phase::AwaitSecond;
+            m_awaitSince = now;
+        } else if (m_firstAnswer) {
+            step = finish(ExchangeOutcome::Replied, std::move(*m_firstAnswer), 0, now);
+        } else {
+            step = finish(ExchangeOutcome::Misshapen, {}, m_misshapen, now);
+        }
+        return;
+    case AnswerShape::Whole:
+        break;
     }
-    if (m_form == ExchangeForm::Sampling || m_phase == Phase::SecondAnswer) {
-        step = finish(ExchangeOutcome::Replied, std::move(line), now);
+    if (byLineEnd)
+        m_endsLines = true;
+    m_answerLength = line.size();
+    if (!oneShotFirst) {
+        step = finish(ExchangeOutcome::Replied, std::move(line), 0, now);
         return;
     }
     // A whole first answer is kept, in case no second one follows.
@@ -133,19 +181,24 @@ ExchangeStep ExchangeMachine::advance(ExchangeTime now)
         if (lineQuiet(now))
             return sendCommand(now);
         if (now >= m_deadline)
-            return finish(ExchangeOutcome::LineBusy, {}, now);
+            return finish(ExchangeOutcome::LineBusy, {}, 0, now);
         break;
     case Phase::Answer:
     case Phase::SecondAnswer:
-        if (m_line.size() >= replyThreshold() && now - *m_lastHeard >= kQuietWithoutLineEnd) {
-            // A reply with no line end at all, long enough and long quiet.
+        if (quietEndsLine() && now - *m_lastHeard >= kQuietWithoutLineEnd) {
+            // A reply with no line end at all, long enough and long quiet: its line has ended.
+            m_lastEndedLine = true;
             ExchangeStep step;
-            lineEnded(step, now);
+            lineEnded(std::exchange(m_line, {}), false, step, now);
             if (step.outcome != ExchangeOutcome::None)
                 return step;
-        } else if (now >= m_deadline) {
+        } else if (awaitsSecondLine() && now - *m_lastHeard >= kSecondAnswerWait) {
+            // What followed a whole first line fell silent before it was a line: the first
+            // stands, rather than wait out the deadline for a stray byte.
             return finishLate(now);
         }
+        if (now >= m_deadline)
+            return finishLate(now);
         break;
     case Phase::AwaitSecond:
         if (now >= m_deadline || now - m_awaitSince >= kSecondAnswerWait)
@@ -159,22 +212,22 @@ ExchangeStep ExchangeMachine::advance(ExchangeTime now)
 
 ExchangeStep ExchangeMachine::finishLate(ExchangeTime now)
 {
-    if (!m_firstAnswer.empty())
-        return finish(ExchangeOutcome::Replied, std::move(m_firstAnswer), now);
-    const std::size_t heard = std::max(m_line.size(), m_longestShortLine);
+    if (m_firstAnswer)
+        return finish(ExchangeOutcome::Replied, std::move(*m_firstAnswer), 0, now);
+    if (m_misshapen > 0)
+        return finish(ExchangeOutcome::Misshapen, {}, m_misshapen, now);
+    const std::size_t heard = std::max(lineLength(), m_longestShortLine);
     if (heard == 0)
-        return finish(ExchangeOutcome::NoAnswer, {}, now);
-    ExchangeStep step = finish(ExchangeOutcome::PartAnswer, {}, now);
-    step.heard = heard;
-    return step;
+        return finish(ExchangeOutcome::NoAnswer, {}, 0, now);
+    return finish(ExchangeOutcome::PartAnswer, {}, heard, now);
 }
 
-ExchangeStep ExchangeMachine::finish(ExchangeOutcome outcome, std::string reply, ExchangeTime now)
+ExchangeStep ExchangeMachine::finish(ExchangeOutcome outcome, std::string reply, std::size_t heard,
+                                     ExchangeTime now)
 {
     const ExchangeForm finished = m_form;
     m_phase = Phase::Idle;
-    m_line.clear();
-    m_firstAnswer.clear();
+    forgetExchange();
 
     ExchangeStep step;
     if (m_oneShotQueued) {
@@ -184,18 +237,37 @@ ExchangeStep ExchangeMachine::finish(ExchangeOutcome outcome, std::string reply,
     step.outcome = outcome;
     step.finishedForm = finished;
     step.reply = std::move(reply);
+    step.heard = heard;
+    step.answerLength = m_answerLength;
     return step;
 }
 
-std::size_t ExchangeMachine::replyThreshold() const
+// The line coming in, without a carriage return that may be the start of its line end.
+std::size_t ExchangeMachine::lineLength() const
 {
-    return m_form == ExchangeForm::Sampling ? kSamplingThreshold : kOneShotThreshold;
+    return !m_line.empty() && m_line.back() == '\r' ? m_line.size() - 1 : m_line.size();
 }
 
+// Only a thermometer that has never ended an answer with a line end has its line ended by a
+// quiet, and only once the line holds every field.
+bool ExchangeMachine::quietEndsLine() const
+{
+    return !m_endsLines && lineLength() >= kWholeFields;
+}
+
+// The one-shot form heard a whole first line, and a second one has begun.
+bool ExchangeMachine::awaitsSecondLine() const
+{
+    return m_phase == Phase::SecondAnswer && (m_firstAnswer || m_misshapen > 0) && m_lastHeard;
+}
+
+// Bytes that stopped inside a line are an answer still coming, whatever thermometer sent them:
+// its line end is waited for, and only a line silent for as long as any reply may take is
+// given up. A command sent into it would have the line's tail for the head of its reply.
 ExchangeClock::duration ExchangeMachine::quietNeeded() const
 {
     return m_lastEndedLine ? ExchangeClock::duration(kSettleGap)
-                           : ExchangeClock::duration(kQuietWithoutLineEnd);
+                           : ExchangeClock::duration(m_deadlineAfter);
 }
 
 bool ExchangeMachine::lineQuiet(ExchangeTime now) const
@@ -215,8 +287,10 @@ std::optional<ExchangeTime> ExchangeMachine::nextWake() const
         break;
     case Phase::Answer:
     case Phase::SecondAnswer:
-        if (m_line.size() >= replyThreshold())
+        if (quietEndsLine())
             wake = std::min<ExchangeTime>(wake, *m_lastHeard + kQuietWithoutLineEnd);
+        if (awaitsSecondLine())
+            wake = std::min<ExchangeTime>(wake, *m_lastHeard + kSecondAnswerWait);
         break;
     case Phase::AwaitSecond:
         wake = std::min<ExchangeTime>(wake, m_awaitSince + kSecondAnswerWait);

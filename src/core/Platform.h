@@ -28,8 +28,9 @@ public:
     // follows the port to another device if the system now names another one for it.
     virtual Outcome reopen(int port) = 0;
     virtual Outcome send(std::string_view bytes) = 0;
-    // Hands over, without waiting, whatever already waits unread on the line.
-    virtual std::string takeWaiting() = 0;
+    // Whether bytes have come that the system holds and has not handed to the session yet;
+    // they come through Session::lineData shortly, the one way bytes reach the session.
+    virtual bool bytesWaiting() const = 0;
     // The device behind COM port `port`, where the platform maps ports to devices itself;
     // empty where the port is the device.
     virtual std::string device(int port) const = 0;

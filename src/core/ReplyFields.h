@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -7,18 +8,25 @@
 // ends inside a field yields what is there; one that ends before it yields nothing.
 namespace core {
 
+// The weather field: the second line of the weather file.
+inline constexpr int kWeatherFirst = 21;
+inline constexpr int kWeatherLength = 15;
+// The temperature field: shown in the caption, followed by the degree sign and C.
+inline constexpr int kTemperatureFirst = 50;
+inline constexpr int kTemperatureLength = 5;
+// A reading needs every character up to the end of its last field.
+inline constexpr std::size_t kWholeFields = kTemperatureFirst + kTemperatureLength - 1;
+
 std::string cutField(const std::string& reply, int firstPosition, int length);
 
-// Shown in the caption, followed by the degree sign and C.
 inline std::string temperatureField(const std::string& reply)
 {
-    return cutField(reply, 50, 5);
+    return cutField(reply, kTemperatureFirst, kTemperatureLength);
 }
 
-// The second line of the weather file.
 inline std::string weatherField(const std::string& reply)
 {
-    return cutField(reply, 21, 15);
+    return cutField(reply, kWeatherFirst, kWeatherLength);
 }
 
 // A weather field holding CR or LF would split the weather file's second line, and the host

@@ -13,11 +13,12 @@ Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply,
     const bool due = oneShot || m_counter.step();
     const std::string weather = weatherField(reply);
     // The old file stays as it was rather than take a field that would split its lines.
-    if (due && breaksLine(weather))
-        return {captions::malformed(port), std::nullopt};
-    const std::string temperature = temperatureField(reply);
     Reading reading;
-    reading.caption = oneShot ? captions::oneShot(temperature) : captions::reading(temperature);
+    if (due && breaksLine(weather)) {
+        reading.refused = captions::malformed(port);
+        return reading;
+    }
+    reading.temperature = temperatureField(reply);
     if (due)
         reading.weatherField = weather;
     return reading;

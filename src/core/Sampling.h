@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-// What a reply from the thermometer means for the window: the caption it shows and, on
+// What a reply from the thermometer means for the window: the temperature it shows and, on
 // OneShot and every seventh tick, the weather field to write. A write that failed keeps
 // saying so after every reading until a write succeeds.
 namespace core {
@@ -17,10 +17,12 @@ class Sampling
 public:
     struct Reading
     {
-        // The caption of the reading itself, or of a reply too malformed to write.
-        std::string caption;
+        // The temperature field, as it came.
+        std::string temperature;
         // Set when this reply writes the weather file.
         std::optional<std::string> weatherField;
+        // Set, with the caption that says why, when the reply cannot be used at all.
+        std::optional<std::string> refused;
     };
 
     // `port` names the port that was asked, as captions name it.

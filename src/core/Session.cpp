@@ -106,7 +106,7 @@ void Session::unload()
 {
     m_started = false;
     m_nextTick.reset();
-    m_exchange.stop();
+    m_exchange.closeLine(m_platform.clock.now());
     m_exchangeWake.reset();
     if (m_pendingWrite) {
         m_platform.weatherWriter.giveUp();
@@ -223,6 +223,7 @@ void Session::onScrollChange()
 // Closes the line and opens it again on a port, at the thermometer's line settings.
 Outcome Session::openPort(int port)
 {
+    closeLine();
     m_platform.serialPort.close();
     m_commPort = port;
     return m_platform.serialPort.open(port);
@@ -281,17 +282,16 @@ void Session::request(ExchangeForm form)
     const ExchangeTime now = m_platform.clock.now();
     if (!m_exchange.busy()) {
         m_askedPort = portName(m_commPort);
-        // Whether the line talks is known only once what waits on it was heard.
-        hearWaiting(now);
+        // Bytes the system holds but has not handed over yet mean the line talks.
+        noteWaiting(now);
     }
     follow(m_exchange.request(form, now));
 }
 
-void Session::hearWaiting(ExchangeTime now)
+void Session::noteWaiting(ExchangeTime now)
 {
-    const std::string waiting = m_platform.serialPort.takeWaiting();
-    if (!waiting.empty())
-        follow(m_exchange.bytesArrived(waiting, now));
+    if (m_platform.serialPort.bytesWaiting())
+        follow(m_exchange.bytesWaiting(now));
 }
 
 void Session::lineData(std::string_view bytes)
@@ -338,28 +338,44 @@ void Session::abandon(const std::string& caption)
     follow(m_exchange.abandon(m_platform.clock.now()));
 }
 
+// The port closes or changes: a reading under way on it ends at once and says so, and the next
+// port starts with a line of its own.
+void Session::closeLine()
+{
+    m_abandonReason = captions::readingEndedByPortChange(m_askedPort);
+    follow(m_exchange.closeLine(m_platform.clock.now()));
+}
+
 void Session::deliver(const ExchangeStep& step)
 {
+    ++m_outcomes;
     switch (step.outcome) {
     case ExchangeOutcome::Replied: {
         const Sampling::Reading reading =
             m_sampling.replied(step.finishedForm, step.reply, m_askedPort);
+        if (reading.refused) {
+            showFailure(step.finishedForm, m_sampling.caption(*reading.refused));
+            m_platform.view.readingTaken(step.finishedForm, false);
+            break;
+        }
+        const ShownReading shown{step.finishedForm, reading.temperature};
         if (reading.weatherField) {
-            writeWeatherFile(reading, step.finishedForm);
+            writeWeatherFile(shown, *reading.weatherField);
         } else {
-            showReading(m_sampling.caption(reading.caption));
+            showNewReading(shown);
             m_platform.view.readingTaken(step.finishedForm, false);
         }
         break;
     }
     case ExchangeOutcome::Abandoned:
-        showReading(m_abandonReason);
+        showFailure(step.finishedForm, m_abandonReason);
         break;
     case ExchangeOutcome::NoAnswer:
     case ExchangeOutcome::PartAnswer:
     case ExchangeOutcome::TooLong:
+    case ExchangeOutcome::Misshapen:
     case ExchangeOutcome::LineBusy:
-        showReading(captions::exchangeFailed(step, m_askedPort));
+        showFailure(step.finishedForm, captions::exchangeFailed(step, m_askedPort));
         break;
     case ExchangeOutcome::None:
         break;
@@ -368,30 +384,30 @@ void Session::deliver(const ExchangeStep& step)
 
 // ---- The weather file ----
 
-void Session::writeWeatherFile(const Sampling::Reading& reading, ExchangeForm form)
+void Session::writeWeatherFile(const ShownReading& reading, const std::string& weatherField)
 {
     const LocalTime now = m_platform.clock.localTime();
     // The text box shows the device's bytes as Latin-1 characters, as the caption does.
-    m_platform.view.showText(
-        View::Text::Text1, captions::latin1ToUtf8(weatherDisplayText(now, *reading.weatherField)));
+    m_platform.view.showText(View::Text::Text1,
+                             captions::latin1ToUtf8(weatherDisplayText(now, weatherField)));
     if (m_pendingWrite) {
         // A write still waiting for the host program is given up for the newer reading.
         m_platform.weatherWriter.giveUp();
-        const ExchangeForm earlier = m_pendingWrite->form;
+        const ExchangeForm earlier = m_pendingWrite->reading.form;
         m_pendingWrite.reset();
         m_platform.view.readingTaken(earlier, false);
     }
     m_writingTo = m_weatherPath;
+    const PendingWrite write{reading, m_outcomes, 1, m_platform.clock.now() + kWriteRetryEvery};
     const WeatherWriter::Attempt attempt =
-        m_platform.weatherWriter.write(m_writingTo, weatherFileBytes(now, *reading.weatherField));
+        m_platform.weatherWriter.write(m_writingTo, weatherFileBytes(now, weatherField));
     if (attempt.state == WeatherWriter::State::Busy) {
         // The reading shows once the write has ended; the window does not wait meanwhile.
-        m_pendingWrite =
-            PendingWrite{reading.caption, form, 1, m_platform.clock.now() + kWriteRetryEvery};
+        m_pendingWrite = write;
         rearm();
         return;
     }
-    writeEnded(attempt, reading.caption, form);
+    writeEnded(attempt, write);
 }
 
 void Session::retryWrite()
@@ -407,16 +423,19 @@ void Session::retryWrite()
     }
     const PendingWrite ended = *m_pendingWrite;
     m_pendingWrite.reset();
-    writeEnded(attempt, ended.caption, ended.form);
+    writeEnded(attempt, ended);
 }
 
-void Session::writeEnded(const WeatherWriter::Attempt& attempt, const std::string& caption,
-                         ExchangeForm form)
+void Session::writeEnded(const WeatherWriter::Attempt& attempt, const PendingWrite& write)
 {
     const bool written = attempt.state == WeatherWriter::State::Written;
     m_sampling.written(m_writingTo, written ? Outcome(Done{}) : Outcome::failure(attempt.reason));
-    showReading(m_sampling.caption(caption));
-    m_platform.view.readingTaken(form, written);
+    if (write.outcome == m_outcomes)
+        showNewReading(write.reading);
+    else if (m_newestReading)
+        // A newer reading is on show: it now tells how this write went.
+        showReading(captionOf(*m_newestReading));
+    m_platform.view.readingTaken(write.reading.form, written);
 }
 
 // ---- Time ----
@@ -433,7 +452,7 @@ void Session::wake()
     }
     if (m_exchangeWake && now >= *m_exchangeWake) {
         m_exchangeWake.reset();
-        hearWaiting(now);
+        noteWaiting(now);
         follow(m_exchange.timeReached(now));
     }
     if (m_pendingWrite && now >= m_pendingWrite->retryAt)
@@ -466,6 +485,28 @@ void Session::showReading(const std::string& caption)
 {
     m_status.showReading(caption);
     refreshCaption();
+}
+
+void Session::showNewReading(const ShownReading& reading)
+{
+    m_newestReading = reading;
+    showReading(captionOf(reading));
+}
+
+// A tick's reading or failure that ends after Stop never looks as if sampling still runs.
+void Session::showFailure(ExchangeForm form, const std::string& caption)
+{
+    m_newestReading.reset();
+    showReading(form == ExchangeForm::Sampling && !m_started ? captions::stoppedWith(caption)
+                                                             : caption);
+}
+
+std::string Session::captionOf(const ShownReading& reading) const
+{
+    if (reading.form == ExchangeForm::OneShot)
+        return m_sampling.caption(captions::oneShot(reading.temperature));
+    return m_sampling.caption(m_started ? captions::reading(reading.temperature)
+                                        : captions::stoppedWithReading(reading.temperature));
 }
 
 void Session::showState()

@@ -68,10 +68,17 @@ public:
     int commPort() const { return m_commPort; }
 
 private:
+    // A reading as the caption tells of it.
+    struct ShownReading
+    {
+        ExchangeForm form = ExchangeForm::Sampling;
+        std::string temperature;
+    };
     struct PendingWrite
     {
-        std::string caption;
-        ExchangeForm form;
+        ShownReading reading;
+        // Which outcome of an exchange it was, to tell whether a newer one came since.
+        long outcome = 0;
         int attempts = 0;
         ExchangeTime retryAt;
     };
@@ -89,17 +96,20 @@ private:
     void tick();
     bool askNoPort();
     void request(ExchangeForm form);
-    void hearWaiting(ExchangeTime now);
+    void noteWaiting(ExchangeTime now);
     void follow(ExchangeStep step);
     void deliver(const ExchangeStep& step);
     void abandon(const std::string& caption);
-    void writeWeatherFile(const Sampling::Reading& reading, ExchangeForm form);
+    void closeLine();
+    void writeWeatherFile(const ShownReading& reading, const std::string& weatherField);
     void retryWrite();
-    void writeEnded(const WeatherWriter::Attempt& attempt, const std::string& caption,
-                    ExchangeForm form);
+    void writeEnded(const WeatherWriter::Attempt& attempt, const PendingWrite& write);
 
     void showMessage(const std::string& message);
     void showReading(const std::string& caption);
+    void showNewReading(const ShownReading& reading);
+    void showFailure(ExchangeForm form, const std::string& caption);
+    std::string captionOf(const ShownReading& reading) const;
     void showState();
     void refreshCaption();
     void rearm();
@@ -133,6 +143,10 @@ private:
     std::string m_abandonReason;
 
     Sampling m_sampling;
+    // Every outcome of an exchange counts; the newest, when it was a reading, is kept so that a
+    // write that ends later never brings back an older caption.
+    long m_outcomes = 0;
+    std::optional<ShownReading> m_newestReading;
     std::optional<PendingWrite> m_pendingWrite;
     // The path the last write went to.
     std::string m_writingTo;

@@ -122,16 +122,18 @@ core::Outcome SerialPort::send(std::string_view bytes)
     return failed(reason);
 }
 
-std::string SerialPort::takeWaiting()
+// Asks the system without reading: Qt reads the bytes itself and hands them on through
+// readyRead, the one way they reach the session.
+bool SerialPort::bytesWaiting() const
 {
     if (!m_port.isOpen())
-        return {};
-    // A zero timeout polls: it reads what the system holds and never waits. Finding nothing
-    // counts as a time-out to Qt, which is no fault of the line.
-    if (!m_port.waitForReadyRead(0) && m_port.error() == QSerialPort::TimeoutError)
-        m_port.clearError();
-    const QByteArray bytes = m_port.readAll();
-    return bytes.toStdString();
+        return false;
+    if (m_port.bytesAvailable() > 0)
+        return true;
+    struct pollfd line = {};
+    line.fd = int(m_port.handle());
+    line.events = POLLIN;
+    return ::poll(&line, 1, 0) > 0 && (line.revents & POLLIN) != 0;
 }
 
 // A user whose Wine prefix is missing, or whose link leads elsewhere, sees at once what the
@@ -169,14 +171,6 @@ void SerialPort::readAll()
         m_received(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
-bool SerialPort::hungUp() const
-{
-    struct pollfd line = {};
-    line.fd = int(m_port.handle());
-    line.events = POLLIN;
-    return ::poll(&line, 1, 0) < 0 || (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
-
 void SerialPort::onError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
@@ -184,13 +178,6 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
         return;
     if (!m_port.isOpen())
         return;
-    // Qt takes a read that found nothing for a failed one: when the bytes it was told of were
-    // already taken by a poll (takeWaiting), its next read finds the line empty. A line that is
-    // still there has not hung up.
-    if (error == QSerialPort::ReadError && !hungUp()) {
-        m_port.clearError();
-        return;
-    }
     // The device went away under an open port (an adapter unplugged, a hung-up line). A port
     // left open in that state reports the same error over and over, so it is closed at once,
     // to be opened again on a later exchange.

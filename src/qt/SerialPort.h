@@ -25,7 +25,7 @@ public:
     void close() override;
     core::Outcome reopen(int port) override;
     core::Outcome send(std::string_view bytes) override;
-    std::string takeWaiting() override;
+    bool bytesWaiting() const override;
     std::string device(int port) const override;
 
     // Where the bytes and the loss of the device go: the session's lineData and lineLost.
@@ -48,7 +48,6 @@ signals:
 private:
     void readAll();
     void onError(QSerialPort::SerialPortError error);
-    bool hungUp() const;
     core::Outcome setLine();
 
     const DosDevices& m_dosDevices;

@@ -154,19 +154,14 @@ core::Outcome SerialPort::send(std::string_view bytes)
                                                          : errorText(error));
 }
 
-std::string SerialPort::takeWaiting()
+// The message loop hands the bytes over once it sees the read event; this only asks.
+bool SerialPort::bytesWaiting() const
 {
     if (!isOpen() || !m_readPending)
-        return {};
+        return false;
     // Wine finishes an overlapped read only when the thread next speaks to its server: a wait
     // of no time lets it, and tells whether the read is done.
-    if (WaitForSingleObject(m_read.hEvent, 0) != WAIT_OBJECT_0)
-        return {};
-    DWORD count = 0;
-    // A read that failed or ended empty is a loss, which the message loop reports.
-    if (!GetOverlappedResult(m_handle, &m_read, &count, FALSE) || count == 0)
-        return {};
-    return collect();
+    return WaitForSingleObject(m_read.hEvent, 0) == WAIT_OBJECT_0;
 }
 
 std::string SerialPort::device(int) const

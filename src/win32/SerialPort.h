@@ -26,7 +26,7 @@ public:
     void close() override;
     core::Outcome reopen(int port) override;
     core::Outcome send(std::string_view bytes) override;
-    std::string takeWaiting() override;
+    bool bytesWaiting() const override;
     // Windows names the port itself: there is no device behind it to show.
     std::string device(int port) const override;
 

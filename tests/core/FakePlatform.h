@@ -37,7 +37,7 @@ public:
         sent.emplace_back(bytes);
         return core::Done{};
     }
-    std::string takeWaiting() override { return std::exchange(waiting, {}); }
+    bool bytesWaiting() const override { return waiting; }
     std::string device(int port) const override
     {
         const auto found = devices.find(port);
@@ -47,7 +47,7 @@ public:
     bool isOpen = false;
     std::vector<int> opens;
     std::vector<std::string> sent;
-    std::string waiting;
+    bool waiting = false;
     std::string openFails;
     std::string sendFails;
     std::map<int, std::string> devices;

@@ -1,3 +1,4 @@
+#include "core/AnswerShape.h"
 #include "core/Escapes.h"
 #include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
@@ -21,10 +22,18 @@ struct Piece
 };
 using Pieces = QList<Piece>;
 
-// A reply line of `length` characters, CR LF included.
-QByteArray line(int length, char letter)
+// A thermometer's answer: 54 characters with the weather field at 21 and the temperature at 50,
+// then CR LF.
+QByteArray answer(char letter, const QByteArray& temperature = "+21.3")
 {
-    return QByteArray(length - 2, letter) + "\r\n";
+    return QByteArray(20, 'h') + QByteArray(15, letter) + QByteArray(14, 'f') + temperature +
+           "\r\n";
+}
+
+// The same answer as the old line ran it, without a line end.
+QByteArray unended(char letter)
+{
+    return answer(letter).chopped(2);
 }
 
 struct ExchangeRun
@@ -32,14 +41,17 @@ struct ExchangeRun
     core::ExchangeOutcome outcome = core::ExchangeOutcome::None;
     QByteArray reply;
     std::size_t heard = 0;
+    std::size_t answerLength = 0;
     double sentMs = -1;
     double endMs = 0;
 };
 
 // Plays a thermometer into the exchange machine, waking it when it asks, until it finishes.
 // `talk` arrives at its times after the request (before it, when negative: bytes that already
-// wait), `answer` at its times after the command went out.
-ExchangeRun runExchange(core::ExchangeForm form, const Pieces& answer, const Pieces& talk = {})
+// wait), `answer` at its times after the command went out. With `endsLines`, the thermometer
+// has already given one whole answer ending in its line end on this line.
+ExchangeRun runExchange(core::ExchangeForm form, const Pieces& answer, const Pieces& talk,
+                        bool endsLines)
 {
     using namespace std::chrono;
     const auto at = [](double ms) {
@@ -55,6 +67,10 @@ ExchangeRun runExchange(core::ExchangeForm form, const Pieces& answer, const Pie
                                     when);
     };
     core::ExchangeMachine machine;
+    if (endsLines) {
+        machine.request(core::ExchangeForm::Sampling, at(-5000));
+        hear(machine, ::answer('e'), at(-4950));
+    }
     Pieces pending = talk;
     while (!pending.isEmpty() && pending.first().ms < 0) {
         hear(machine, pending.first().bytes, at(pending.first().ms));
@@ -83,6 +99,7 @@ ExchangeRun runExchange(core::ExchangeForm form, const Pieces& answer, const Pie
     run.outcome = step.outcome;
     run.reply = QByteArray::fromStdString(step.reply);
     run.heard = step.heard;
+    run.answerLength = step.answerLength;
     run.endMs = msOf(now);
     return run;
 }
@@ -125,86 +142,144 @@ private slots:
         using Form = core::ExchangeForm;
         using Outcome = core::ExchangeOutcome;
         QTest::addColumn<Form>("form");
+        QTest::addColumn<bool>("endsLines");
         QTest::addColumn<Pieces>("answer");
         QTest::addColumn<Pieces>("talk");
         QTest::addColumn<Outcome>("outcome");
+        // The reply, or for an outcome without one how many characters came.
         QTest::addColumn<QByteArray>("reply");
-        // When the exchange must have ended, in ms after the command, and not before.
+        QTest::addColumn<int>("heard");
+        // When the exchange must have ended, in ms after the command, and not before; and
+        // when the command may go at the earliest, in ms after the request.
         QTest::addColumn<double>("endsBy");
         QTest::addColumn<double>("notBefore");
+        QTest::addColumn<double>("sentFrom");
 
         const QByteArray ack("\x06OK\r\n");
-        const QByteArray whole = line(56, 'a');
-        QTest::newRow("tick, a whole line ends at its line end")
-            << Form::Sampling << Pieces{{60, whole}} << Pieces{} << Outcome::Replied << whole
-            << 60.0 << 0.0;
-        QTest::newRow("tick, exactly 51 and no line end, after a long quiet")
-            << Form::Sampling << Pieces{{60, QByteArray(51, 'a')}} << Pieces{} << Outcome::Replied
-            << QByteArray(51, 'a') << 370.0 << 310.0;
-        QTest::newRow("tick, a pause after 52 characters")
-            << Form::Sampling << Pieces{{55, whole.left(52)}, {255, whole.mid(52)}} << Pieces{}
-            << Outcome::Replied << whole << 255.0 << 255.0;
-        QTest::newRow("tick, a pause after 5 characters")
-            << Form::Sampling << Pieces{{10, whole.left(5)}, {110, whole.mid(5)}} << Pieces{}
-            << Outcome::Replied << whole << 110.0 << 110.0;
-        QTest::newRow("tick, acknowledged first")
-            << Form::Sampling << Pieces{{5, ack}, {105, line(56, 'b')}} << Pieces{}
-            << Outcome::Replied << line(56, 'b') << 105.0 << 105.0;
-        QTest::newRow("tick, 30 characters and no more")
-            << Form::Sampling << Pieces{{30, whole.left(30)}} << Pieces{} << Outcome::PartAnswer
-            << QByteArray() << 3000.0 << 3000.0;
-        QTest::newRow("tick, over 4096 characters without a line end")
-            << Form::Sampling << Pieces{{10, QByteArray(4000, 'p')}, {20, QByteArray(200, 'p')}}
-            << Pieces{} << Outcome::TooLong << QByteArray() << 20.0 << 20.0;
+        const QByteArray whole = answer('a');
+        const QByteArray b = unended('b');
+        auto row = [](const char* name, Form form, bool endsLines, const Pieces& answer,
+                      const Pieces& talk, Outcome outcome, const QByteArray& reply, int heard,
+                      double endsBy, double notBefore, double sentFrom = 0) {
+            QTest::newRow(name) << form << endsLines << answer << talk << outcome << reply << heard
+                                << endsBy << notBefore << sentFrom;
+        };
+        row("tick, a whole answer ends at its line end", Form::Sampling, false, {{60, whole}}, {},
+            Outcome::Replied, unended('a'), 0, 60, 0);
+        row("tick, an answer with no line end at all, after a long quiet", Form::Sampling, false,
+            {{60, unended('a')}}, {}, Outcome::Replied, unended('a'), 0, 370, 310);
+        row("tick, 51 characters with no line end are no reading", Form::Sampling, false,
+            {{60, whole.left(51)}}, {}, Outcome::PartAnswer, {}, 51, 3000, 3000);
+        // Once the thermometer ended an answer with its line end, a pause is only a pause.
+        for (const int at : {51, 52, 53}) {
+            const QByteArray name = "tick, a pause of 400 ms after character " +
+                                    QByteArray::number(at) + " of a thermometer that ends lines";
+            QTest::newRow(name.constData())
+                << Form::Sampling << true << Pieces{{55, whole.left(at)}, {455, whole.mid(at)}}
+                << Pieces{} << Outcome::Replied << unended('a') << 0 << 455.0 << 455.0 << 0.0;
+        }
+        row("tick, packets 350 ms apart", Form::Sampling, true,
+            {{20, whole.left(17)}, {370, whole.mid(17, 26)}, {720, whole.mid(43)}}, {},
+            Outcome::Replied, unended('a'), 0, 720, 720);
+        row("tick, acknowledged first", Form::Sampling, false, {{5, ack}, {105, answer('b')}}, {},
+            Outcome::Replied, b, 0, 105, 105);
+        // One byte before the answer moves the temperature's point out of its place.
+        row("tick, a NUL before the answer", Form::Sampling, true,
+            {{60, QByteArray(1, '\0') + whole}}, {}, Outcome::Misshapen, {}, 55, 60, 60);
+        row("tick, an echo of the command", Form::Sampling, false, {{60, "\x1bM" + whole}}, {},
+            Outcome::Misshapen, {}, 56, 60, 60);
+        // ...and one after the point makes the number run on past its field.
+        QByteArray intoTheTemperature = whole;
+        intoTheTemperature.insert(53, '7');
+        row("tick, a stray digit after the temperature's point", Form::Sampling, true,
+            {{60, intoTheTemperature}}, {}, Outcome::Misshapen, {}, 55, 60, 60);
+        row("tick, an acknowledgement ended by CR alone", Form::Sampling, false,
+            {{60, "\x06OK\r" + whole}}, {}, Outcome::Misshapen, {}, 58, 60, 60);
+        row("tick, a line of 4094 digits", Form::Sampling, false,
+            {{60, QByteArray(4094, '9') + "\r\n"}}, {}, Outcome::Misshapen, {}, 4094, 60, 60);
+        row("tick, 30 characters and no more", Form::Sampling, false, {{30, whole.left(30)}}, {},
+            Outcome::PartAnswer, {}, 30, 3000, 3000);
+        row("tick, over 4096 characters without a line end", Form::Sampling, false,
+            {{10, QByteArray(4000, 'p')}, {20, QByteArray(200, 'p')}}, {}, Outcome::TooLong, {}, 0,
+            20, 20);
         // An earlier answer, late, is on the line when the command is due: it is heard out and
         // the command goes 20 ms after its line end.
-        QTest::newRow("tick, a late answer on the line when the command is due")
-            << Form::Sampling << Pieces{{60, line(56, 'b')}}
-            << Pieces{{-10, whole.left(20)}, {15, whole.mid(20)}} << Outcome::Replied
-            << line(56, 'b') << 60.0 << 60.0;
+        row("tick, a late answer on the line when the command is due", Form::Sampling, false,
+            {{60, answer('b')}}, {{-10, whole.left(20)}, {15, whole.mid(20)}}, Outcome::Replied, b,
+            0, 60, 60, 35);
+        // ...and when it pauses inside its line, its line end is waited for, not a quiet.
+        row("tick, a late answer pausing inside its line", Form::Sampling, true,
+            {{60, answer('b')}}, {{-10, whole.left(1)}, {390, whole.mid(1)}}, Outcome::Replied, b,
+            0, 60, 60, 410);
         Pieces chatter;
         for (int ms = -5; ms < 3200; ms += 10)
             chatter.append({double(ms), QByteArray("xy\r\n")});
-        QTest::newRow("tick, a line that never falls quiet")
-            << Form::Sampling << Pieces{} << chatter << Outcome::LineBusy << QByteArray() << 3000.0
-            << 3000.0;
-        QTest::newRow("one-shot, acknowledged, exactly 50")
-            << Form::OneShot << Pieces{{5, ack}, {105, line(50, 'b')}} << Pieces{}
-            << Outcome::Replied << line(50, 'b') << 105.0 << 105.0;
-        QTest::newRow("one-shot, one answer only, then a wait for a second")
-            << Form::OneShot << Pieces{{60, whole}} << Pieces{} << Outcome::Replied << whole
-            << 310.0 << 310.0;
-        QTest::newRow("one-shot, two answers")
-            << Form::OneShot << Pieces{{60, whole}, {160, line(56, 'b')}} << Pieces{}
-            << Outcome::Replied << line(56, 'b') << 160.0 << 160.0;
-        QTest::newRow("one-shot, silent") << Form::OneShot << Pieces{} << Pieces{}
-                                          << Outcome::NoAnswer << QByteArray() << 3000.0 << 3000.0;
+        row("tick, a line that never falls quiet", Form::Sampling, false, {}, chatter,
+            Outcome::LineBusy, {}, 0, 3000, 3000);
+        row("one-shot, acknowledged", Form::OneShot, false, {{5, ack}, {105, answer('b')}}, {},
+            Outcome::Replied, b, 0, 105, 105);
+        row("one-shot, one answer only, then a wait for a second", Form::OneShot, false,
+            {{60, whole}}, {}, Outcome::Replied, unended('a'), 0, 310, 310);
+        row("one-shot, two answers", Form::OneShot, false, {{60, whole}, {160, answer('b')}}, {},
+            Outcome::Replied, b, 0, 160, 160);
+        row("one-shot, a stray byte after a whole answer", Form::OneShot, true,
+            {{60, whole}, {100, "\x7f"}}, {}, Outcome::Replied, unended('a'), 0, 350, 350);
+        row("one-shot, an acknowledgement ended by CR alone", Form::OneShot, false,
+            {{60, "\x06OK\r" + whole}}, {}, Outcome::Misshapen, {}, 58, 310, 310);
+        row("one-shot, silent", Form::OneShot, false, {}, {}, Outcome::NoAnswer, {}, 0, 3000, 3000);
     }
 
-    // Each form takes the whole line it should, as soon as it has ended and no sooner, and a
-    // line that did not end, went on too long or never fell quiet is no reply.
+    // Each form takes the whole answer it should, as soon as its line has ended and no sooner;
+    // a line that did not end, went on too long, never fell quiet or is out of the answer's
+    // shape is no reply; and the command never goes into a line that talks.
     void exchange()
     {
         QFETCH(core::ExchangeForm, form);
+        QFETCH(bool, endsLines);
         QFETCH(Pieces, answer);
         QFETCH(Pieces, talk);
         QFETCH(core::ExchangeOutcome, outcome);
         QFETCH(QByteArray, reply);
+        QFETCH(int, heard);
         QFETCH(double, endsBy);
         QFETCH(double, notBefore);
+        QFETCH(double, sentFrom);
 
-        const ExchangeRun run = runExchange(form, answer, talk);
+        const ExchangeRun run = runExchange(form, answer, talk, endsLines);
         QCOMPARE(run.outcome, outcome);
         QCOMPARE(run.reply, reply);
+        QCOMPARE(run.heard, std::size_t(heard));
         const double sent = run.sentMs < 0 ? 0 : run.sentMs;
         const QString timing =
             QStringLiteral("sent at %1 ms, ended at %2 ms").arg(sent).arg(run.endMs);
         QVERIFY2(run.endMs - sent <= endsBy + 0.01, qPrintable(timing));
         QVERIFY2(run.endMs - sent >= notBefore - 0.01, qPrintable(timing));
-        if (outcome == core::ExchangeOutcome::PartAnswer)
-            QCOMPARE(run.heard, std::size_t(30));
-        if (!talk.isEmpty() && outcome == core::ExchangeOutcome::Replied)
-            QVERIFY2(sent >= 15 + 20, qPrintable(timing));
+        QVERIFY2(sent >= sentFrom - 0.01, qPrintable(timing));
+        // A line that ended one whole answer is known by its length, for the captions.
+        QCOMPARE(run.answerLength, std::size_t(endsLines || !run.reply.isEmpty() ? 54 : 0));
+    }
+
+    void temperatures_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<bool>("temperature");
+        QTest::newRow("signed") << QByteArray("+21.3") << true;
+        QTest::newRow("below zero") << QByteArray("-05.2") << true;
+        QTest::newRow("padded with a blank") << QByteArray(" +5.3") << true;
+        QTest::newRow("unsigned") << QByteArray(" 21.3") << true;
+        QTest::newRow("shifted by one") << QByteArray(" +20.") << false;
+        QTest::newRow("shifted by two") << QByteArray("0 +20") << false;
+        QTest::newRow("shifted back by one") << QByteArray("20.6\r") << false;
+        QTest::newRow("digits only") << QByteArray("90123") << false;
+        QTest::newRow("two points") << QByteArray("1.2.3") << false;
+    }
+
+    // A temperature is a decimal number with one point; what a shift makes of one is not.
+    void temperatures()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(bool, temperature);
+        QCOMPARE(core::isTemperature(field.toStdString()), temperature);
     }
 
     void fields_data()
@@ -219,9 +294,9 @@ private slots:
         QTest::newRow("weather cut short") << 34 << QByteArray("12345678901234") << QByteArray();
         QTest::newRow("ends before temperature")
             << 49 << QByteArray("123456789012345") << QByteArray();
-        QTest::newRow("one-shot minimum, 50")
+        QTest::newRow("ends inside the temperature")
             << 50 << QByteArray("123456789012345") << QByteArray("0");
-        QTest::newRow("sampling minimum, 51")
+        QTest::newRow("ends after two characters of it")
             << 51 << QByteArray("123456789012345") << QByteArray("01");
         QTest::newRow("full fields") << 54 << QByteArray("123456789012345") << QByteArray("01234");
         QTest::newRow("longer reply")

@@ -261,10 +261,26 @@ private slots:
         rig.serialPort.devices[1] = "/dev/ttyS0";
         rig.session.load();
         rig.session.oneShotClicked();
-        rig.session.portEdited("2");
         rig.advance(4s);
         QCOMPARE(q(rig.view.caption()), "The thermometer did not answer on COM1 (/dev/ttyS0)"_q);
 
+        // A stray byte shifts every field: no reading, and the caption says what came.
+        rig.session.oneShotClicked();
+        rig.answer('\0' + kReply);
+        rig.advance(300ms);
+        QCOMPARE(q(rig.view.caption()), "COM1 (/dev/ttyS0) answered 55 characters with no "
+                                        "temperature at characters 50 to 54"_q);
+        rig.session.oneShotClicked();
+        rig.answer(kReply);
+        rig.advance(300ms);
+        rig.session.oneShotClicked();
+        rig.answer("\x1bM" + kReply);
+        rig.advance(300ms);
+        QCOMPARE(q(rig.view.caption()),
+                 "COM1 (/dev/ttyS0) answered 56 characters where its answers have 54"_q);
+        QCOMPARE(rig.writer.writes.size(), std::size_t(1));
+
+        rig.session.portEdited("2");
         rig.session.oneShotClicked();
         rig.answer(kReply.substr(0, 30));
         rig.advance(4s);
@@ -278,6 +294,73 @@ private slots:
         QCOMPARE(q(rig.view.caption()),
                  "COM2 is not open: the line did not take the command in time"_q);
         QVERIFY(!rig.session.busy());
+    }
+
+    // A reading belongs to the port it asked: changing the port ends it at once and says so,
+    // and what the new port sends is never taken for the old one's answer.
+    void portChangeEndsTheReading()
+    {
+        fake::Rig rig({10s, 3s});
+        rig.session.load();
+        rig.session.oneShotClicked();
+        rig.session.portEdited("2");
+        QVERIFY(!rig.session.busy());
+        QCOMPARE(q(rig.view.caption()),
+                 "The reading on COM1 was given up: the port was changed or closed"_q);
+        rig.answer(kReply);
+        rig.advance(4s);
+        QVERIFY(rig.view.readings.empty());
+        QVERIFY(rig.writer.writes.empty());
+        QCOMPARE(q(rig.view.caption()),
+                 "The reading on COM1 was given up: the port was changed or closed"_q);
+
+        rig.session.oneShotClicked();
+        QCOMPARE(rig.serialPort.sent.size(), std::size_t(2));
+        rig.answer(kReply);
+        rig.advance(300ms);
+        QCOMPARE(q(rig.view.caption()), "One shot +21.3\u00b0C"_q);
+    }
+
+    // A tick's reading that comes after Stop is still shown in Text1 and written, but the
+    // caption says that sampling is off.
+    void readingAfterStop()
+    {
+        fake::Rig rig;
+        rig.session.load();
+        rig.session.startClicked();
+        for (int tick = 1; tick <= 6; ++tick) {
+            rig.advance(10s);
+            rig.answer(kReply);
+        }
+        rig.advance(10s);
+        rig.session.stopClicked();
+        rig.answer(fake::reply("STOPSTOPSTOPSTO", "+13.0"));
+        QCOMPARE(q(rig.view.caption()), "Stopped \u2013 last reading +13.0\u00b0C"_q);
+        QCOMPARE(q(rig.writer.writes.back().second), "Mar 05 2003 07:04\r\nSTOPSTOPSTOPSTO\r\n"_q);
+        QCOMPARE(q(rig.view.texts[Text::Text1]), "Mar 05 2003 07:04\r\nSTOPSTOPSTOPSTO"_q);
+    }
+
+    // A write that the host program held ends after a newer reading was shown: the caption
+    // keeps the newer reading.
+    void newestReadingStays()
+    {
+        using State = core::WeatherWriter::State;
+        fake::Rig rig;
+        rig.session.load();
+        rig.session.startClicked();
+        rig.advance(9500ms);
+        for (int i = 0; i < 10; ++i)
+            rig.writer.answers.push_back({State::Busy, "held"});
+        rig.session.oneShotClicked();
+        rig.answer(fake::reply("ONEONEONEONEONE", "+01.0"));
+        rig.advance(500ms);
+        rig.answer(fake::reply("TWOTWOTWOTWOTWO", "+02.0"));
+        QCOMPARE(q(rig.view.caption()), "+02.0\u00b0C"_q);
+        rig.advance(1s);
+        QCOMPARE(rig.writer.retries, 10);
+        QCOMPARE(q(rig.view.caption()), "+02.0\u00b0C"_q);
+        QCOMPARE(q(rig.writer.writes.back().second), "Mar 05 2003 07:04\r\nONEONEONEONEONE\r\n"_q);
+        QVERIFY(!captionsOf(rig.view).contains("One shot +01.0\u00b0C"_q));
     }
 
     // OneShot pressed while a tick waits runs right after it, and gets its own reply.

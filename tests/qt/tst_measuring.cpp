@@ -127,22 +127,23 @@ private slots:
         QCOMPARE(writes().mid(1, 7), (QList<bool>{false, false, false, false, false, false, true}));
     }
 
-    // The shortest replies each form accepts: 51 characters for a tick, 50 after the
-    // acknowledgement for OneShot.
+    // The shortest reply either form accepts holds every field: a reply that ends one
+    // character before the end of the temperature is no reading, and writes nothing.
     void shortestReplies()
     {
         openRig(
             {QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap"), QStringLiteral("60")});
-        QVERIFY(thermometer()->setReply(kReply.left(50)));
+        QVERIFY(thermometer()->setReply(kReply.left(53)));
         click(window()->Command1);
-        QVERIFY(samples()->wait(3000));
-        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot +\u00b0C"));
-        QCOMPARE(fileContents(), kFile);
+        QTRY_COMPARE(window()->windowTitle(),
+                     m_rig->profile().portName(1) + QStringLiteral(" answered only 53 characters"));
+        QCOMPARE(samples()->count(), 0);
+        QVERIFY(!QFile::exists(weatherFile()));
 
-        QVERIFY(thermometer()->setReply(kReply.left(51)));
+        QVERIFY(thermometer()->setReply(kReply.left(54)));
         click(window()->Command2);
         QVERIFY(samples()->wait(3000));
-        QCOMPARE(window()->windowTitle(), QStringLiteral("+2\u00b0C"));
+        QCOMPARE(window()->windowTitle(), kTemperature);
     }
 
     void noCompleteReply_data()
@@ -190,20 +191,32 @@ private slots:
         QVERIFY(!QFile::exists(weatherFile()));
     }
 
-    // The port changed while the thermometer is being asked: the time-out still names the
-    // port that was asked.
-    void timeOutNamesThePortAsked()
+    // The port changed while the thermometer is being asked: the reading ends at once and
+    // says so, and a whole answer from the new port is never taken for the old one's.
+    void portChangeEndsTheReading()
     {
-        openRig({}, nullptr, 60, 400);
+        openRig({}, nullptr, 60, 3000);
         QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Silent));
+        SimulatedThermometer com2({QStringLiteral("--baud"), QStringLiteral("9600")});
+        QVERIFY(com2.installAs(m_rig->profile().winePrefix(), 2));
         click(window()->Command1);
         QVERIFY(thermometer()->waitForQueries(1));
+        const QString com1 = m_rig->profile().portName(1);
         window()->CPort->selectAll();
         QTest::keyClicks(window()->CPort, QStringLiteral("2"));
-        QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(),
-                                  QStringLiteral("The thermometer did not answer on ") +
-                                      m_rig->profile().portName(1),
-                                  3000);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("The reading on ") + com1 +
+                                              QStringLiteral(" was given up: the port was "
+                                                             "changed or closed"));
+        QVERIFY(!window()->session().busy());
+        // An answer nobody on COM2 asked for, then the one to COM2's own command.
+        QByteArray unasked = kReply;
+        unasked.replace("+21.5", "+11.1");
+        QVERIFY(com2.send(unasked));
+        QVERIFY(com2.setReply(kReply));
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(samples()->count(), 1);
+        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
     }
 
     // OneShot pressed while a tick waits runs right after it, not inside it.

@@ -159,7 +159,7 @@ private slots:
     }
 
     // Text that names no usable port keeps the open port, the saved value and the scroll
-    // bar, stays as typed, and says why; a good port afterwards clears the message.
+    // bar, stays as typed, and says why; a good port afterwards opens as ever.
     void textsThatAreNoPort()
     {
         QFETCH(QString, typed);
@@ -180,9 +180,9 @@ private slots:
         QCOMPARE(m_window->VScroll1->value(), 3);
         QCOMPARE(m_window->serialPort().devicePath(), device(2));
         QVERIFY(oneShotReaches(2));
+        QTRY_VERIFY(m_window->windowTitle().startsWith(QStringLiteral("One shot ")));
 
         retype(QStringLiteral("3"));
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
         QCOMPARE(m_window->serialPort().devicePath(), device(3));
     }
 

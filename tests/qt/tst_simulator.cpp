@@ -119,7 +119,9 @@ QByteArray numberedWeather(qint64 number)
 
 QByteArray numberedTemperature(qint64 number)
 {
-    return 'T' + QByteArray::number(number % 10000).rightJustified(4, '0');
+    const int tenths = int(number % 1000);
+    return '+' + QByteArray::number(tenths / 10).rightJustified(2, '0') + '.' +
+           QByteArray::number(tenths % 10);
 }
 
 // A whole --unique reply to command `number`: 56 printable characters ending in CR LF, its

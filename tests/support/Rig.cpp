@@ -46,9 +46,9 @@ void Rig::click(QPushButton* button)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-bool Rig::oneShot()
+bool Rig::oneShot(int timeoutMs)
 {
     const int before = int(m_samples->count());
     click(m_window->Command1);
-    return QTest::qWaitFor([&] { return m_samples->count() > before; }, 3000);
+    return QTest::qWaitFor([&] { return m_samples->count() > before; }, timeoutMs);
 }

@@ -35,7 +35,7 @@ public:
 
     static void click(QPushButton* button);
     // Clicks OneShot and waits for its sample; false when none comes.
-    bool oneShot();
+    bool oneShot(int timeoutMs = 3000);
 
 private:
     Profile m_profile;

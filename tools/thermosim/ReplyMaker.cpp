@@ -59,11 +59,13 @@ std::string ReplyMaker::next()
 std::string ReplyMaker::numbered(std::uint64_t command)
 {
     m_sequence = (m_sequence + 1) % 1000000;
+    // The temperature names the command too, in tenths of a degree, and is still written the
+    // way the thermometer writes one.
+    const unsigned tenths = static_cast<unsigned>(command % 1000);
     char text[128];
-    const int written =
-        std::snprintf(text, sizeof text, "QVX1 %06u%9sW%014llu r000p000P000 T%04llu\r\n",
-                      m_sequence, "", static_cast<unsigned long long>(command % 100000000000000ULL),
-                      static_cast<unsigned long long>(command % 10000));
+    const int written = std::snprintf(
+        text, sizeof text, "QVX1 %06u%9sW%014llu r000p000P000 +%02u.%u\r\n", m_sequence, "",
+        static_cast<unsigned long long>(command % 100000000000000ULL), tenths / 10, tenths % 10);
     return std::string(text, static_cast<std::size_t>(std::clamp(written, 0, int(kLength))));
 }
 

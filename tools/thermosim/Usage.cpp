@@ -77,8 +77,9 @@ A generated reply is 56 characters: 1-20 header with a sequence number, 21-35
 weather field "DDD/SSSgGGGtFFF" (FFF = temperature in Fahrenheit), 36-49
 filler, 50-54 temperature in Celsius like "+21.3", then CR LF. With --unique,
 21-35 is "W" and the command's number in 14 digits (W00000000000027) and 50-54
-"T" and the number modulo 10000 in 4 digits (T0027); both answers of --twice
-carry the same number. --reply TEXT takes the place of generated replies.
+a temperature in tenths naming the number modulo 1000 (+02.7 for command 27 or
+1027); both answers of --twice carry the same number. --reply TEXT takes the
+place of generated replies.
 
 Control lines (with --control):
   send TEXT          write TEXT (escapes as for --reply) to the line now.
