@@ -20,7 +20,6 @@
 #include <grp.h>
 #include <poll.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -156,9 +155,6 @@ public:
 private:
     [[noreturn]] static void run(Attack attack, int shared, const char* target, int ready)
     {
-        // On a machine shared with builds the loop could wait for a core while the program
-        // writes, and swap nothing: it goes first, as on an idle machine.
-        setpriority(PRIO_PROCESS, 0, -20);
         if (setgroups(0, nullptr) != 0 || setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0)
             _exit(1);
         // Changing the user cleared this; the loop must not outlive a test that stops early.
