@@ -73,10 +73,11 @@ bool mayFollow(const struct stat& link, const struct stat& folder)
                                 (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH)});
 }
 
-// Asked of the entry held open, not of a name that could lead elsewhere by now.
-bool mayWrite(int entry)
+// 0 when the entry may be written, else why not. Asked of the entry held open, not of a name
+// that could lead elsewhere by now.
+int writeAccess(int entry)
 {
-    return faccessat(entry, "", W_OK, AT_EACCESS | AT_EMPTY_PATH) == 0;
+    return faccessat(entry, "", W_OK, AT_EACCESS | AT_EMPTY_PATH) == 0 ? 0 : errno;
 }
 
 core::Result<WriteTarget> refused(const std::string& reason)
@@ -195,8 +196,12 @@ core::Result<WriteTarget> WriteTarget::find(const QString& path)
         }
         if (!S_ISREG(info.st_mode))
             return notAFile(here, info.st_mode, step.ownName);
+        const int fileAccess = writeAccess(entry.get());
+        const bool fileWritable = fileAccess == 0;
+        if (!core::mayReplaceFile(fileWritable))
+            return refused(qt_error_string(fileAccess).toStdString());
         WriteTarget target;
-        target.method = core::chooseWriteMethod(mayWrite(folder.get()), mayWrite(entry.get()));
+        target.method = core::chooseWriteMethod(writeAccess(folder.get()) == 0, fileWritable);
         target.folder = std::move(folder);
         target.name = step.name;
         target.mode = info.st_mode;

@@ -61,6 +61,7 @@ enum class Scene
     LinkLoop,
     WineDrive,
     FolderWeMayNotWrite,
+    ReadOnlyFileInAFolderWeMayWrite,
 };
 
 // A user with no files of its own, for the links and folders of someone else.
@@ -311,6 +312,9 @@ private slots:
         QTest::newRow("writable file in a folder we may not write")
             << Scene::FolderWeMayNotWrite << QStringLiteral("locked/WXprs.txt") << QString()
             << QStringLiteral("locked/WXprs.txt");
+        QTest::newRow("read-only file in a folder we may write")
+            << Scene::ReadOnlyFileInAFolderWeMayWrite << wx << QStringLiteral("Permission denied")
+            << QString();
     }
 
     void pathCases()
@@ -423,12 +427,20 @@ private slots:
             // Root may write any folder: the write is made as a user that may not.
             QCOMPARE(chmod(local(dir.path()).constData(), 0755), 0);
             break;
+        case Scene::ReadOnlyFileInAFolderWeMayWrite:
+            makeFile(path, 0444);
+            // Root may write any file: the write is made as a user that may not, in a folder
+            // that would let it make a new file.
+            QCOMPARE(chmod(local(dir.path()).constData(), 0777), 0);
+            break;
         }
 
         const QMap<QString, QString> before = snapshot(dir.path());
         const QByteArray contents("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
         const QString typed = path.startsWith(QStringLiteral("C:")) ? path : at(path);
-        const bool asOtherUser = scene == Scene::FolderWeMayNotWrite && root;
+        const bool asOtherUser = (scene == Scene::FolderWeMayNotWrite ||
+                                  scene == Scene::ReadOnlyFileInAFolderWeMayWrite) &&
+                                 root;
         if (asOtherUser)
             QCOMPARE(seteuid(kOtherUser), 0);
         const Written written = writeWeather(DosDevices(winePrefix), typed, contents);
