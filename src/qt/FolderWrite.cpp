@@ -155,7 +155,7 @@ Outcome replaceInFolder(int folder, const QByteArray& name, std::optional<mode_t
 Outcome writeInPlace(int folder, const QByteArray& name, std::string_view contents)
 {
     // Not through a link put there since the check, and without waiting for a named pipe's
-    // reader or taking a terminal: the open only lets the file be looked at.
+    // reader or taking a terminal: what the open found is looked at before a byte is written.
     const Descriptor file(openat(folder, name.constData(),
                                  O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0)
