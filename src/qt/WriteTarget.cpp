@@ -77,7 +77,13 @@ bool mayFollow(const struct stat& link, const struct stat& folder)
 // that could lead elsewhere by now.
 int writeAccess(int entry)
 {
-    return faccessat(entry, "", W_OK, AT_EACCESS | AT_EMPTY_PATH) == 0 ? 0 : errno;
+    if (faccessat(entry, "", W_OK, AT_EACCESS | AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A kernel before 5.8 asks only by a name: the entry's own, through /proc.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(entry);
+    return faccessat(AT_FDCWD, self.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 core::Result<WriteTarget> refused(const std::string& reason)
