@@ -14,8 +14,9 @@ namespace bench {
 
 namespace {
 
-// The same replacement without the flush to disk that QSaveFile makes before the rename:
-// the difference between the two is what the disk (and the journal behind it) costs.
+// The same replacement without the writer's flushes to disk (the new file's before the rename,
+// the folder's after it): the difference between the two is what the disk (and the journal
+// behind it) costs.
 bool replaceWithoutFlush(const QString& target, const QByteArray& contents)
 {
     const QByteArray path = QFile::encodeName(target);
@@ -110,7 +111,7 @@ int figureFileWrite(const Run& run)
         QStringLiteral("6. Weather-file write, 100 ms apart, median (%1 writes)").arg(spacedCount),
         milliseconds(median(spaced)), QStringLiteral("-"), QStringLiteral("-"));
     note(QStringLiteral("6. Weather-file write: p99 %1, slowest %2, into %3. The same "
-                        "replacement without the flush to disk before the rename: median %4, "
+                        "replacement without the flushes to disk: median %4, "
                         "p99 %5.")
              .arg(milliseconds(percentile(times, 99)))
              .arg(milliseconds(*std::max_element(times.begin(), times.end())))

@@ -491,6 +491,8 @@ std::string helpText(bool windows)
     text += option("", "(for a program started with the computer)");
     text += option(help, "show this text");
     text += option(version, "show the program's version");
+    if (windows)
+        text += "Options may be written in any case (/START).\n";
     text += "\nEnvironment:\n";
     if (!windows) {
         text += option("WINEPREFIX", "the Wine prefix whose COM ports and drives are used");

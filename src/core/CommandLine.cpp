@@ -1,15 +1,44 @@
 #include "core/CommandLine.h"
 
 #include <cstdlib>
+#include <string_view>
 
 namespace core {
 
 namespace {
 
-bool named(const std::string& argument, const char* name, bool windowsStyle)
+char lower(char c)
 {
-    return argument == std::string("--") + name ||
-           (windowsStyle && argument == std::string("/") + name);
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool startsWith(std::string_view text, std::string_view start)
+{
+    return text.substr(0, start.size()) == start;
+}
+
+// A Linux program takes "--start" only as it is written. A Windows program takes "/start" and
+// "--start" in any case, as Windows programs do ("/START", "/Start").
+bool named(std::string_view argument, std::string_view name, bool windowsStyle)
+{
+    if (!windowsStyle)
+        return startsWith(argument, "--") && argument.substr(2) == name;
+    for (std::string_view prefix : {std::string_view("--"), std::string_view("/")}) {
+        if (startsWith(argument, prefix) && sameIgnoringCase(argument.substr(prefix.size()), name))
+            return true;
+    }
+    return false;
 }
 
 } // namespace

@@ -25,7 +25,7 @@ struct CommandLine
 };
 
 // The arguments after the program's name. The Windows program also takes the Windows way of
-// writing them ("/start", "/?").
+// writing them ("/start", "/?"), and takes either way in any case.
 CommandLine readCommandLine(const std::vector<std::string>& arguments, bool windowsStyle);
 
 // The session's intervals: the design's, unless `tickMs` (the test-only environment variable

@@ -129,4 +129,9 @@ WriteMethod chooseWriteMethod(bool folderWritable, bool fileWritable)
     return !folderWritable && fileWritable ? WriteMethod::InPlace : WriteMethod::Replace;
 }
 
+bool mayReplaceFile(bool fileWritable)
+{
+    return fileWritable;
+}
+
 } // namespace core

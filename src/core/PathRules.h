@@ -56,4 +56,8 @@ enum class WriteMethod
 };
 WriteMethod chooseWriteMethod(bool folderWritable, bool fileWritable);
 
+// A file that may not be written is not replaced either, though its folder would let a new
+// file take its place: whoever made it read-only meant it to stay as it is.
+bool mayReplaceFile(bool fileWritable);
+
 } // namespace core

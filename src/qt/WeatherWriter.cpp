@@ -1,10 +1,9 @@
 #include "qt/WeatherWriter.h"
 
 #include "qt/DosDevices.h"
+#include "qt/FolderWrite.h"
 #include "qt/Text.h"
 #include "qt/WriteTarget.h"
-
-#include <QSaveFile>
 
 namespace qt {
 
@@ -24,24 +23,16 @@ core::WeatherWriter::Attempt WeatherWriter::write(const std::string& path,
     if (!host.ok())
         return failed(host.reason());
 
-    // The check and the write mean the same file: the save goes to the end of the links.
-    const core::Result<WriteTarget> target = WriteTarget::find(*host.value());
-    if (!target.ok())
-        return failed(target.reason());
-    QSaveFile file(target.value()->file);
-    file.setDirectWriteFallback(target.value()->method == core::WriteMethod::InPlace);
-    // Unbuffered, so a full disk fails the write itself: with a buffer, the failure comes
-    // only when commit() flushes it, and Qt 6.4 then still puts the empty file in place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failed(file.errorString().toStdString());
-    const auto size = qint64(contents.size());
-    if (file.write(contents.data(), size) != size) {
-        const std::string reason = file.errorString().toStdString();
-        file.cancelWriting();
-        return failed(reason);
-    }
-    if (!file.commit())
-        return failed(file.errorString().toStdString());
+    const core::Result<WriteTarget> found = WriteTarget::find(*host.value());
+    if (!found.ok())
+        return failed(found.reason());
+    const WriteTarget& target = *found.value();
+    const core::Outcome written =
+        target.method == core::WriteMethod::InPlace
+            ? writeInPlace(target.folder.get(), target.name, contents)
+            : replaceInFolder(target.folder.get(), target.name, target.mode, contents);
+    if (!written.ok())
+        return failed(written.reason());
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "qt/WriteTarget.h"
 
+#include "qt/FolderWrite.h"
+
 #include <QFile>
 #include <cerrno>
 #include <climits>
@@ -12,33 +14,6 @@
 namespace qt {
 
 namespace {
-
-using core::captions::EntryKind;
-
-// A descriptor that closes itself.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(Descriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // One name still to walk. Only the last name of the path as given is the path itself: a name
 // from a link's target is somewhere the path leads.
@@ -90,21 +65,6 @@ QString shown(const QByteArray& path)
     return QFile::decodeName(path.isEmpty() ? QByteArrayLiteral(".") : path);
 }
 
-EntryKind kindOf(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return EntryKind::File;
-    if (S_ISDIR(mode))
-        return EntryKind::Folder;
-    if (S_ISFIFO(mode))
-        return EntryKind::NamedPipe;
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return EntryKind::Device;
-    if (S_ISSOCK(mode))
-        return EntryKind::Socket;
-    return EntryKind::Unknown;
-}
-
 // The link is looked at in the folder it was found in, held open, not one found again by its
 // name.
 bool mayFollow(const struct stat& link, const struct stat& folder)
@@ -113,9 +73,17 @@ bool mayFollow(const struct stat& link, const struct stat& folder)
                                 (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH)});
 }
 
-bool mayWrite(int folder, const char* name)
+// 0 when the entry may be written, else why not. Asked of the entry held open, not of a name
+// that could lead elsewhere by now.
+int writeAccess(int entry)
 {
-    return faccessat(folder, name, W_OK, AT_EACCESS) == 0;
+    if (faccessat(entry, "", W_OK, AT_EACCESS | AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A kernel before 5.8 asks only by a name: the entry's own, through /proc.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(entry);
+    return faccessat(AT_FDCWD, self.constData(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 core::Result<WriteTarget> refused(const std::string& reason)
@@ -130,7 +98,7 @@ std::string text(const QByteArray& path)
 
 core::Result<WriteTarget> notAFile(const QByteArray& path, mode_t mode, bool pathItself)
 {
-    return refused(core::acceptTarget(kindOf(mode), text(path), pathItself).reason());
+    return refused(core::acceptTarget(entryKind(mode), text(path), pathItself).reason());
 }
 
 core::Result<WriteTarget> unreachable(const QByteArray& path, int error)
@@ -142,7 +110,8 @@ core::Result<WriteTarget> unreachable(const QByteArray& path, int error)
 
 // The path is walked a name at a time from folders held open, as the kernel walks it, so the
 // rule for links in shared folders holds for every link on the way, linked folders included,
-// whether or not the machine enforces it itself (fs.protected_symlinks).
+// whether or not the machine enforces it itself (fs.protected_symlinks). The walk ends in the
+// folder it checked last, which it hands on still open.
 core::Result<WriteTarget> WriteTarget::find(const QString& path)
 {
     const QByteArray given = QFile::encodeName(path);
@@ -180,9 +149,10 @@ core::Result<WriteTarget> WriteTarget::find(const QString& path)
         if (entry.get() < 0) {
             const int error = errno;
             if (error == ENOENT && last) {
-                // Nothing there yet: the write creates it.
+                // Nothing there yet: the write makes it.
                 WriteTarget target;
-                target.file = QFile::decodeName(here);
+                target.folder = std::move(folder);
+                target.name = step.name;
                 return target;
             }
             if (error == ENOENT)
@@ -225,17 +195,22 @@ core::Result<WriteTarget> WriteTarget::find(const QString& path)
 
         if (!last) {
             if (!S_ISDIR(info.st_mode))
-                return refused(core::captions::notAFolder(text(here), kindOf(info.st_mode)));
+                return refused(core::captions::notAFolder(text(here), entryKind(info.st_mode)));
             folder = std::move(entry);
             where = here;
             continue;
         }
         if (!S_ISREG(info.st_mode))
             return notAFile(here, info.st_mode, step.ownName);
+        const int fileAccess = writeAccess(entry.get());
+        const bool fileWritable = fileAccess == 0;
+        if (!core::mayReplaceFile(fileWritable))
+            return refused(qt_error_string(fileAccess).toStdString());
         WriteTarget target;
-        target.file = QFile::decodeName(here);
-        target.method = core::chooseWriteMethod(mayWrite(folder.get(), "."),
-                                                mayWrite(folder.get(), step.name.constData()));
+        target.method = core::chooseWriteMethod(writeAccess(folder.get()) == 0, fileWritable);
+        target.folder = std::move(folder);
+        target.name = step.name;
+        target.mode = info.st_mode;
         return target;
     }
     // Only folders were named ("/", ".").

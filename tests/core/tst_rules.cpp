@@ -1,4 +1,5 @@
 #include "core/AnswerShape.h"
+#include "core/CommandLine.h"
 #include "core/Escapes.h"
 #include "core/ExchangeMachine.h"
 #include "core/PathRules.h"
@@ -483,6 +484,51 @@ private slots:
             QVERIFY(!plain.reason().empty());
         else
             QCOMPARE(QByteArray::fromStdString(*plain.value()), meant);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("meaning"); // start, help, version or refused
+        QTest::newRow("Linux --start")
+            << false << QStringLiteral("--start") << QStringLiteral("start");
+        QTest::newRow("Linux --START")
+            << false << QStringLiteral("--START") << QStringLiteral("refused");
+        QTest::newRow("Linux /start")
+            << false << QStringLiteral("/start") << QStringLiteral("refused");
+        QTest::newRow("Windows /start")
+            << true << QStringLiteral("/start") << QStringLiteral("start");
+        QTest::newRow("Windows /START")
+            << true << QStringLiteral("/START") << QStringLiteral("start");
+        QTest::newRow("Windows /Start")
+            << true << QStringLiteral("/Start") << QStringLiteral("start");
+        QTest::newRow("Windows --START")
+            << true << QStringLiteral("--START") << QStringLiteral("start");
+        QTest::newRow("Windows /VERSION")
+            << true << QStringLiteral("/VERSION") << QStringLiteral("version");
+        QTest::newRow("Windows /Help") << true << QStringLiteral("/Help") << QStringLiteral("help");
+        QTest::newRow("Windows /starts")
+            << true << QStringLiteral("/starts") << QStringLiteral("refused");
+        QTest::newRow("Windows -START")
+            << true << QStringLiteral("-START") << QStringLiteral("refused");
+    }
+
+    // Windows programs take their options in any case; Linux programs as they are written.
+    void commandLine()
+    {
+        QFETCH(bool, windows);
+        QFETCH(QString, argument);
+        QFETCH(QString, meaning);
+        const core::CommandLine line = core::readCommandLine({argument.toStdString()}, windows);
+        QString read = QStringLiteral("refused");
+        if (line.action == core::CommandLine::Action::Help)
+            read = QStringLiteral("help");
+        else if (line.action == core::CommandLine::Action::Version)
+            read = QStringLiteral("version");
+        else if (line.action == core::CommandLine::Action::Run && line.start)
+            read = QStringLiteral("start");
+        QCOMPARE(read, meaning);
     }
 };
 

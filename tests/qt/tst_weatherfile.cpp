@@ -1,19 +1,30 @@
+#include "Rig.h"
+#include "WaitFor.h"
 #include "qt/DosDevices.h"
 #include "qt/WeatherWriter.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLineEdit>
 #include <QMap>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <csignal>
+#include <cstdio>
 #include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -50,6 +61,7 @@ enum class Scene
     LinkLoop,
     WineDrive,
     FolderWeMayNotWrite,
+    ReadOnlyFileInAFolderWeMayWrite,
 };
 
 // A user with no files of its own, for the links and folders of someone else.
@@ -85,9 +97,117 @@ QMap<QString, QString> snapshot(const QString& root)
     return entries;
 }
 
+// What another user does in a shared folder while the program writes there.
+enum class Attack
+{
+    // A file of the other user at the weather file's name changes places with its link to a
+    // private file, and back.
+    LinkAtTheName,
+    // The other user's folder on the weather path changes places with its link to a private
+    // folder, and back.
+    FolderSwappedForALink,
+};
+
+// The other user's loop, in a process of its own that runs as kOtherUser until it is killed.
+// The child makes only system calls, as fork() in a process with threads allows.
+class OtherUser
+{
+public:
+    OtherUser(Attack attack, int sharedFolder, const QByteArray& linkTarget)
+    {
+        int ready[2];
+        if (pipe2(ready, O_CLOEXEC) != 0)
+            return;
+        m_pid = fork();
+        if (m_pid == 0)
+            run(attack, sharedFolder, linkTarget.constData(), ready[1]);
+        close(ready[1]);
+        m_ready = ready[0];
+    }
+    ~OtherUser()
+    {
+        stop();
+        if (m_ready >= 0)
+            close(m_ready);
+    }
+    OtherUser(const OtherUser&) = delete;
+    OtherUser& operator=(const OtherUser&) = delete;
+
+    // Waits until the other user has made its first swap.
+    bool started()
+    {
+        pollfd ready{m_ready, POLLIN, 0};
+        char byte = 0;
+        return m_pid > 0 && poll(&ready, 1, 5000) == 1 && read(m_ready, &byte, 1) == 1;
+    }
+
+    // Whether it was still at work when stopped.
+    bool stop()
+    {
+        if (m_pid <= 0)
+            return false;
+        const bool running = waitpid(m_pid, nullptr, WNOHANG) == 0;
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+        return running;
+    }
+
+private:
+    [[noreturn]] static void run(Attack attack, int shared, const char* target, int ready)
+    {
+        if (setgroups(0, nullptr) != 0 || setgid(kOtherUser) != 0 || setuid(kOtherUser) != 0)
+            _exit(1);
+        // Changing the user cleared this; the loop must not outlive a test that stops early.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const char* name = attack == Attack::LinkAtTheName ? "WXprs.txt" : "dir";
+        if (symlinkat(target, shared, "swap") != 0)
+            _exit(1);
+        bool told = false;
+        for (;;) {
+            if (renameat2(shared, name, shared, "swap", RENAME_EXCHANGE) == 0) {
+                if (!told)
+                    told = write(ready, "x", 1) == 1;
+                continue;
+            }
+            // The sticky folder keeps the program's file from the other user until it is
+            // gone; then whichever of the two the program replaced is made again.
+            if (errno != ENOENT || attack != Attack::LinkAtTheName)
+                continue;
+            struct stat swap;
+            if (fstatat(shared, "swap", &swap, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(swap.st_mode)) {
+                const int fd = openat(shared, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+                if (fd >= 0)
+                    close(fd);
+            } else {
+                symlinkat(target, shared, name);
+            }
+        }
+    }
+
+    pid_t m_pid = -1;
+    int m_ready = -1;
+};
+
+// The whole text of a file in a folder held open, the file itself and no link to it.
+QByteArray readAt(int folder, const char* name)
+{
+    const int fd = openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    QFile file;
+    QByteArray text;
+    if (file.open(fd, QIODevice::ReadOnly))
+        text = file.readAll();
+    file.close();
+    close(fd);
+    return text;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Scene)
+Q_DECLARE_METATYPE(Attack)
 
 // Writing the weather file: whole, at once, and never half.
 class TestWeatherFile : public QObject
@@ -192,6 +312,9 @@ private slots:
         QTest::newRow("writable file in a folder we may not write")
             << Scene::FolderWeMayNotWrite << QStringLiteral("locked/WXprs.txt") << QString()
             << QStringLiteral("locked/WXprs.txt");
+        QTest::newRow("read-only file in a folder we may write")
+            << Scene::ReadOnlyFileInAFolderWeMayWrite << wx << QStringLiteral("Permission denied")
+            << QString();
     }
 
     void pathCases()
@@ -304,12 +427,20 @@ private slots:
             // Root may write any folder: the write is made as a user that may not.
             QCOMPARE(chmod(local(dir.path()).constData(), 0755), 0);
             break;
+        case Scene::ReadOnlyFileInAFolderWeMayWrite:
+            makeFile(path, 0444);
+            // Root may write any file: the write is made as a user that may not, in a folder
+            // that would let it make a new file.
+            QCOMPARE(chmod(local(dir.path()).constData(), 0777), 0);
+            break;
         }
 
         const QMap<QString, QString> before = snapshot(dir.path());
         const QByteArray contents("Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO\r\n");
         const QString typed = path.startsWith(QStringLiteral("C:")) ? path : at(path);
-        const bool asOtherUser = scene == Scene::FolderWeMayNotWrite && root;
+        const bool asOtherUser = (scene == Scene::FolderWeMayNotWrite ||
+                                  scene == Scene::ReadOnlyFileInAFolderWeMayWrite) &&
+                                 root;
         if (asOtherUser)
             QCOMPARE(seteuid(kOtherUser), 0);
         const Written written = writeWeather(DosDevices(winePrefix), typed, contents);
@@ -394,7 +525,126 @@ private slots:
         QCOMPARE(bad.load(), 0);
         QVERIFY(reads.load() > 0);
     }
+
+    void anotherUserSwapsLinksWhileTicking_data()
+    {
+        QTest::addColumn<Attack>("attack");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("a link at the file's name, to a private file")
+            << Attack::LinkAtTheName << QStringLiteral("shared/WXprs.txt");
+        QTest::newRow("a folder on the way, swapped for a link to a private folder")
+            << Attack::FolderSwappedForALink << QStringLiteral("shared/dir/WXprs.txt");
+    }
+
+    // Another user swaps a link in and out of a shared folder as fast as it can while the
+    // window ticks fast: nothing lands in the private file or folder the link leads to, each
+    // write either reaches the file the path names or is refused for the link, and writes do
+    // reach it whenever the link is away.
+    void anotherUserSwapsLinksWhileTicking()
+    {
+        QFETCH(Attack, attack);
+        QFETCH(QString, path);
+        if (geteuid() != 0)
+            QSKIP("only root can act as another user");
+        QTemporaryDir dir;
+        const auto at = [&](const QString& relative) { return local(dir.filePath(relative)); };
+        // The other user must reach the shared folder.
+        QCOMPARE(chmod(local(dir.path()).constData(), 0755), 0);
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("shared")));
+        QCOMPARE(chmod(at(QStringLiteral("shared")).constData(), 01777), 0);
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("private")));
+        QCOMPARE(chmod(at(QStringLiteral("private")).constData(), 0700), 0);
+        QFile secret(dir.filePath(QStringLiteral("private/secret.txt")));
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("nobody else's\n");
+        secret.close();
+        QCOMPARE(chmod(at(QStringLiteral("private/secret.txt")).constData(), 0600), 0);
+        const int shared =
+            open(at(QStringLiteral("shared")).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        QVERIFY(shared >= 0);
+        const auto closeShared = qScopeGuard([&] { close(shared); });
+        QByteArray linkTarget = at(QStringLiteral("private/secret.txt"));
+        // The folder of the file the path names, whatever name it has at the moment.
+        int realFolder = shared;
+        if (attack == Attack::LinkAtTheName) {
+            QFile theirs(dir.filePath(path));
+            QVERIFY(theirs.open(QIODevice::WriteOnly));
+            theirs.close();
+            QCOMPARE(lchown(at(path).constData(), kOtherUser, kOtherUser), 0);
+        } else {
+            QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("shared/dir")));
+            QCOMPARE(chown(at(QStringLiteral("shared/dir")).constData(), kOtherUser, kOtherUser),
+                     0);
+            realFolder = openat(shared, "dir", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            QVERIFY(realFolder >= 0);
+            linkTarget = at(QStringLiteral("private"));
+        }
+        const auto closeReal = qScopeGuard([&] {
+            if (realFolder != shared)
+                close(realFolder);
+        });
+        const QString privateFolder = dir.filePath(QStringLiteral("private"));
+        const QMap<QString, QString> privateBefore = snapshot(privateFolder);
+
+        const QDateTime start = QDateTime(QDate(2003, 3, 5), QTime(7, 4));
+        int samples = 0;
+        int inTheRealFile = 0;
+        int elsewhere = 0;
+        int refused = 0;
+        QStringList otherFailures;
+        Rig rig;
+        QVERIFY(rig.open({}, 8, 300));
+        rig.window().WXfile->selectAll();
+        QTest::keyClicks(rig.window().WXfile, dir.filePath(path));
+        QTest::keyClick(rig.window().WXfile, Qt::Key_Return);
+        connect(&rig.window(), &qt::Window::sampled, &rig.window(),
+                [&](core::ExchangeForm, bool wrote) {
+                    // A minute of its own for each reading, so a file tells which write made it.
+                    const QByteArray minute = QLocale::c()
+                                                  .toString(start.addSecs(60LL * samples),
+                                                            QStringLiteral("MMM dd yyyy hh:mm"))
+                                                  .toLatin1();
+                    ++samples;
+                    rig.clock().set(start.addSecs(60LL * samples));
+                    if (!rig.window().Text1->toPlainText().startsWith(QLatin1String(minute)))
+                        return;
+                    if (!wrote) {
+                        const QString caption = rig.window().windowTitle();
+                        if (caption.contains(QStringLiteral("another user")))
+                            ++refused;
+                        else
+                            otherFailures << caption;
+                        return;
+                    }
+                    if (!readAt(realFolder, "WXprs.txt").startsWith(minute + "\r\n")) {
+                        ++elsewhere;
+                        return;
+                    }
+                    ++inTheRealFile;
+                    // The other user cannot take the program's file out of the sticky folder:
+                    // the name is made free for it again.
+                    if (attack == Attack::LinkAtTheName)
+                        unlinkat(shared, "WXprs.txt", 0);
+                });
+
+        OtherUser other(attack, shared, linkTarget);
+        QVERIFY(other.started());
+        Rig::click(rig.window().Command2);
+        // Twenty writing ticks: every seventh tick writes.
+        QVERIFY(waitFor(
+            &rig.window(), &qt::Window::sampled, [&] { return samples >= 140; }, 30000));
+        Rig::click(rig.window().Command3);
+        QVERIFY2(other.stop(), "the other user's loop ended early");
+
+        QCOMPARE(snapshot(privateFolder), privateBefore);
+        QCOMPARE(elsewhere, 0);
+        QVERIFY2(otherFailures.isEmpty(), qPrintable(otherFailures.join(QLatin1Char('\n'))));
+        QVERIFY2(refused > 0, "the other user's link was never met");
+        QVERIFY2(inTheRealFile > 0, "no write reached the file");
+        qInfo("%d writes reached the file, %d were refused for the other user's link",
+              inTheRealFile, refused);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestWeatherFile)
+QTEST_MAIN(TestWeatherFile)
 #include "tst_weatherfile.moc"

@@ -289,6 +289,12 @@ await "$program" '^caption Started' 5 || fail "/start did not start sampling"
 await "$program" '^caption \+21\.3' 5 || fail "no reading came without a click: '$line'"
 stop_program
 
+echo "== /START in capitals starts sampling too: a Windows program takes its options in any case"
+drain "${sim_out[1]}"
+start_program UIQ_TICK_MS=400 /START
+await "$program" '^caption Started' 5 || fail "/START did not start sampling"
+stop_program
+
 echo "== --version prints the project's version"
 exec {about}< <(exec wine "$exe" --version 2>/dev/null)
 about_pid=$!
