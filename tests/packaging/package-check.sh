@@ -213,8 +213,35 @@ if [ -f "$changelog" ]; then
 else
     fail "share/doc/uiquorvix/changelog.Debian.gz is missing"
 fi
-check "share/doc/uiquorvix/copyright is a plain file with a Copyright line" \
-    grep -q '^Copyright: ' "$doc/copyright"
+
+# The package may be passed on only under a licence it states: the copyright file's
+# "Files: *" paragraph names the licence and holder of the checkout's LICENSE, and the
+# licence's name leads to its whole text, word for word (DEP-5 writes an empty line as " .").
+source_dir=$(cache_value CMAKE_HOME_DIRECTORY)
+copyright=$doc/copyright
+words() { tr -s '[:space:]' ' ' | sed -e 's/^ //' -e 's/ $//'; }
+if [ ! -f "$source_dir/LICENSE" ]; then
+    fail "the checkout has no LICENSE ($source_dir/LICENSE)"
+elif [ ! -f "$copyright" ]; then
+    fail "share/doc/uiquorvix/copyright is missing"
+else
+    holder=$(sed -n 's/^Copyright ([cC]) //p' "$source_dir/LICENSE" | head -n1)
+    licence_text=$(sed '1,/^Copyright /d' "$source_dir/LICENSE" | words)
+    files_paragraph=$(awk 'BEGIN { RS = ""; FS = "\n" } $1 == "Files: *" { print; exit }' \
+                          "$copyright")
+    licence_name=$(sed -n 's/^License: *//p' <<<"$files_paragraph" | head -n1)
+    # Every continuation of a "License: NAME" field, in the Files paragraph or one of its own.
+    stated_text=$(awk -v field="License: $licence_name" '
+        $0 == field { inside = 1; next }
+        inside && /^[ \t]/ { sub(/^[ \t]+/, ""); print ($0 == "." ? "" : $0); next }
+        { inside = 0 }' "$copyright" | words)
+    check "LICENSE names its holder in a line 'Copyright (c) YEAR NAME'" test -n "$holder"
+    check "the copyright file's Files: * paragraph says 'Copyright: $holder'" \
+        grep -qxF "Copyright: $holder" <<<"$files_paragraph"
+    check "the copyright file's Files: * paragraph names a licence" test -n "$licence_name"
+    check "the copyright file states LICENSE's text under 'License: $licence_name'" \
+        test -n "$licence_text" -a "$stated_text" = "$licence_text"
+fi
 
 # --- Lintian -----------------------------------------------------------------
 
