@@ -246,9 +246,10 @@ fi
 # --- Lintian -----------------------------------------------------------------
 
 # Debian's own checker reads the package as the archive would. An error fails the check;
-# warnings are shown, for a person to weigh.
+# warnings and notes are shown, for a person to weigh, except that a program built without
+# Debian's hardening (a note only, which -I shows) fails too: the build is meant to apply it.
 if command -v lintian >/dev/null 2>&1; then
-    lintian_options=()
+    lintian_options=(-I)
     # Lintian refuses to run as root unless told that it is meant.
     [ "$(id -u)" -ne 0 ] || lintian_options+=(--allow-root)
     lintian_status=0
@@ -257,6 +258,9 @@ if command -v lintian >/dev/null 2>&1; then
     sed 's/^/lintian: /' "$scratch/lintian.log"
     lintian_errors=$(grep -c '^E: ' "$scratch/lintian.log" || true)
     check "lintian reports no error (got $lintian_errors)" test "$lintian_errors" -eq 0
+    hardening_tags=$(grep -E '^[EWIP]: [^ ]+ hardening-' "$scratch/lintian.log" || true)
+    check "lintian finds both programs hardened (build type $(cache_value CMAKE_BUILD_TYPE); Release or RelWithDebInfo with dpkg-buildflags hardens them): ${hardening_tags:-}" \
+        test -z "$hardening_tags"
     # 2 says it found errors, counted above; 1 that lintian itself failed, and read nothing.
     check "lintian itself ran (exit status $lintian_status)" test "$lintian_status" -ne 1
 else
