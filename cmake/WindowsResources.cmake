@@ -11,6 +11,9 @@
 
 set(_uiq_rc_template "${CMAKE_CURRENT_LIST_DIR}/../packaging/UiQuorvix.rc.in")
 set(_uiq_rc_icon "${CMAKE_CURRENT_LIST_DIR}/../resources/uiquorvix.ico")
+# The version block's LegalCopyright is the licence's own copyright line, so the two never
+# tell a user different things.
+set(_uiq_licence "${CMAKE_CURRENT_LIST_DIR}/../LICENSE")
 
 # uiq_configure_windows_rc(<output .rc> <name> <version> <description>)
 function(uiq_configure_windows_rc output name version description)
@@ -44,6 +47,19 @@ function(uiq_configure_windows_rc output name version description)
   file(TO_CMAKE_PATH "${UIQ_RC_ICON}" UIQ_RC_ICON)
   if(NOT EXISTS "${UIQ_RC_ICON}")
     message(FATAL_ERROR "uiq_configure_windows_rc: icon ${UIQ_RC_ICON} is missing")
+  endif()
+
+  get_filename_component(licence "${_uiq_licence}" ABSOLUTE)
+  if(NOT EXISTS "${licence}")
+    message(FATAL_ERROR "uiq_configure_windows_rc: the licence ${licence} is missing")
+  endif()
+  file(STRINGS "${licence}" UIQ_RC_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
+  if(UIQ_RC_COPYRIGHT STREQUAL "" OR UIQ_RC_COPYRIGHT MATCHES "\"" OR
+     UIQ_RC_COPYRIGHT MATCHES "\\\\")
+    message(FATAL_ERROR "uiq_configure_windows_rc: ${licence} has no plain 'Copyright ...' line")
+  endif()
+  if(NOT CMAKE_SCRIPT_MODE_FILE)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${licence}")
   endif()
 
   configure_file("${_uiq_rc_template}" "${output}" @ONLY)

@@ -475,8 +475,8 @@ std::string helpText(bool windows)
     const std::string start = windows ? "--start, /start" : "--start";
     const std::string help = windows ? "--help, /?" : "--help";
     const std::string version = windows ? "--version, /version" : "--version";
-    // The longest name, UIQ_REPORT_CAPTION, and two blanks after it.
-    constexpr std::size_t column = 20;
+    // The longest name, "--version, /version", and two blanks after it.
+    constexpr std::size_t column = 21;
     const auto option = [](const std::string& name, const std::string& meaning) {
         const std::size_t pad = name.size() < column ? column - name.size() : 1;
         return "  " + name + std::string(pad, ' ') + meaning + "\n";
@@ -493,15 +493,15 @@ std::string helpText(bool windows)
     text += option(version, "show the program's version");
     if (windows)
         text += "Options may be written in any case (/START).\n";
-    text += "\nEnvironment:\n";
+    // Only what a user may set: the Windows program reads no variable of a user's, and the
+    // ones that scripts and tests set are for the manual page, not for a user's first look.
     if (!windows) {
+        text += "\nEnvironment:\n";
         text += option("WINEPREFIX", "the Wine prefix whose COM ports and drives are used");
         text += option("", "(default ~/.wine)");
         text += option("XDG_CONFIG_HOME", "where Vostrel/UiQuorvix.conf, the settings, lives");
         text += option("", "(default ~/.config)");
     }
-    text += option("UIQ_REPORT_CAPTION", "when set, every caption the window shows is also");
-    text += option("", "printed on standard output as \"caption TEXT\"");
     return text;
 }
 
@@ -510,9 +510,10 @@ std::string versionText()
     return std::string(kProgramName) + " " + kProgramVersion + " \u2013 " + kProgramDescription;
 }
 
-std::string unknownArgument(std::string_view argument)
+std::string unknownArgument(std::string_view argument, bool windows)
 {
-    return quoted(argument) + " is not an option of UiQuorvix; --help lists them";
+    return quoted(argument) + " is not an option of UiQuorvix; " + (windows ? "/?" : "--help") +
+           " lists them";
 }
 
 } // namespace core::captions

@@ -128,6 +128,7 @@ std::string needsDisplay();
 std::string helpText(bool windows);
 // What --version shows: the program's name, version and description.
 std::string versionText();
-std::string unknownArgument(std::string_view argument);
+// Names the way of asking for help that the program's users write.
+std::string unknownArgument(std::string_view argument, bool windows);
 
 } // namespace core::captions

@@ -99,7 +99,7 @@ std::optional<int> answerOnly(const core::CommandLine& line)
         std::printf("%s\n", core::captions::versionText().c_str());
         return 0;
     case core::CommandLine::Action::Refused:
-        std::fprintf(stderr, "%s\n", core::captions::unknownArgument(line.refused).c_str());
+        std::fprintf(stderr, "%s\n", core::captions::unknownArgument(line.refused, false).c_str());
         return 2;
     case core::CommandLine::Action::Run:
         break;

@@ -49,7 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     case core::CommandLine::Action::Version:
         return answer(core::captions::versionText(), MB_ICONINFORMATION, 0);
     case core::CommandLine::Action::Refused:
-        return answer(core::captions::unknownArgument(commandLine.refused), MB_ICONERROR, 2);
+        return answer(core::captions::unknownArgument(commandLine.refused, true), MB_ICONERROR, 2);
     case core::CommandLine::Action::Run:
         break;
     }

@@ -213,15 +213,43 @@ if [ -f "$changelog" ]; then
 else
     fail "share/doc/uiquorvix/changelog.Debian.gz is missing"
 fi
-check "share/doc/uiquorvix/copyright is a plain file with a Copyright line" \
-    grep -q '^Copyright: ' "$doc/copyright"
+
+# The package may be passed on only under a licence it states: the copyright file's
+# "Files: *" paragraph names the licence and holder of the checkout's LICENSE, and the
+# licence's name leads to its whole text, word for word (DEP-5 writes an empty line as " .").
+source_dir=$(cache_value CMAKE_HOME_DIRECTORY)
+copyright=$doc/copyright
+words() { tr -s '[:space:]' ' ' | sed -e 's/^ //' -e 's/ $//'; }
+if [ ! -f "$source_dir/LICENSE" ]; then
+    fail "the checkout has no LICENSE ($source_dir/LICENSE)"
+elif [ ! -f "$copyright" ]; then
+    fail "share/doc/uiquorvix/copyright is missing"
+else
+    holder=$(sed -n 's/^Copyright ([cC]) //p' "$source_dir/LICENSE" | head -n1)
+    licence_text=$(sed '1,/^Copyright /d' "$source_dir/LICENSE" | words)
+    files_paragraph=$(awk 'BEGIN { RS = ""; FS = "\n" } $1 == "Files: *" { print; exit }' \
+                          "$copyright")
+    licence_name=$(sed -n 's/^License: *//p' <<<"$files_paragraph" | head -n1)
+    # Every continuation of a "License: NAME" field, in the Files paragraph or one of its own.
+    stated_text=$(awk -v field="License: $licence_name" '
+        $0 == field { inside = 1; next }
+        inside && /^[ \t]/ { sub(/^[ \t]+/, ""); print ($0 == "." ? "" : $0); next }
+        { inside = 0 }' "$copyright" | words)
+    check "LICENSE names its holder in a line 'Copyright (c) YEAR NAME'" test -n "$holder"
+    check "the copyright file's Files: * paragraph says 'Copyright: $holder'" \
+        grep -qxF "Copyright: $holder" <<<"$files_paragraph"
+    check "the copyright file's Files: * paragraph names a licence" test -n "$licence_name"
+    check "the copyright file states LICENSE's text under 'License: $licence_name'" \
+        test -n "$licence_text" -a "$stated_text" = "$licence_text"
+fi
 
 # --- Lintian -----------------------------------------------------------------
 
 # Debian's own checker reads the package as the archive would. An error fails the check;
-# warnings are shown, for a person to weigh.
+# warnings and notes are shown, for a person to weigh, except that a program built without
+# Debian's hardening (a note only, which -I shows) fails too: the build is meant to apply it.
 if command -v lintian >/dev/null 2>&1; then
-    lintian_options=()
+    lintian_options=(-I)
     # Lintian refuses to run as root unless told that it is meant.
     [ "$(id -u)" -ne 0 ] || lintian_options+=(--allow-root)
     lintian_status=0
@@ -230,6 +258,9 @@ if command -v lintian >/dev/null 2>&1; then
     sed 's/^/lintian: /' "$scratch/lintian.log"
     lintian_errors=$(grep -c '^E: ' "$scratch/lintian.log" || true)
     check "lintian reports no error (got $lintian_errors)" test "$lintian_errors" -eq 0
+    hardening_tags=$(grep -E '^[EWIP]: [^ ]+ hardening-' "$scratch/lintian.log" || true)
+    check "lintian finds both programs hardened (build type $(cache_value CMAKE_BUILD_TYPE); Release or RelWithDebInfo with dpkg-buildflags hardens them): ${hardening_tags:-}" \
+        test -z "$hardening_tags"
     # 2 says it found errors, counted above; 1 that lintian itself failed, and read nothing.
     check "lintian itself ran (exit status $lintian_status)" test "$lintian_status" -ne 1
 else

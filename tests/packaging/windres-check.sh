@@ -82,6 +82,10 @@ check "ProductVersion 1.00" has_line 'VALUE "ProductVersion", "1.00"'
 check "FileDescription" has_line 'VALUE "FileDescription", "UiView Quorvix thermometer"'
 check "ProductName" has_line 'VALUE "ProductName", "UiQuorvix"'
 check "InternalName" has_line 'VALUE "InternalName", "UiQuorvix"'
+# Properties > Details names the licence's holder as the licence itself does.
+copyright=$(grep -m1 '^Copyright ' "$src/LICENSE" || true)
+check "LegalCopyright is LICENSE's '${copyright:-Copyright line, which is missing}'" \
+    has_line "VALUE \"LegalCopyright\", \"$copyright\""
 check "OriginalFilename" has_line 'VALUE "OriginalFilename", "UiQuorvix.exe"'
 check "a US English / Unicode string table" has_line 'BLOCK "040904b0"'
 check "the Translation entry matches the string table" has_line 'VALUE "Translation", 0x409, 1200'

@@ -259,6 +259,8 @@ private slots:
     void staysIdle();
     void installsLink_data();
     void installsLink();
+    void readiesAFreshPrefix_data();
+    void readiesAFreshPrefix();
     void unplugAndPlug();
     void shutdown_data();
     void shutdown();
@@ -888,6 +890,51 @@ void TestSimulator::installsLink()
     QVERIFY(sim.stop());
     QVERIFY(!QFileInfo(link).isSymLink());
     QVERIFY(!QFileInfo::exists(sim.devicePath()));
+}
+
+void TestSimulator::readiesAFreshPrefix_data()
+{
+    QTest::addColumn<bool>("ownDriveC");
+    QTest::newRow("no prefix yet") << false;
+    QTest::newRow("a prefix with its own drive C:") << true;
+}
+
+// The manual's example on a fresh machine: a prefix that is not there yet gets its folders and
+// a drive C: as Wine makes one, so the program finds the port and has a drive for its weather
+// file; a prefix's own drive C: is never replaced.
+void TestSimulator::readiesAFreshPrefix()
+{
+    QFETCH(bool, ownDriveC);
+
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QString prefix = home.filePath(QStringLiteral("demo"));
+    const QString driveC = prefix + QStringLiteral("/dosdevices/c:");
+    const QString ownTarget = home.filePath(QStringLiteral("elsewhere"));
+    if (ownDriveC) {
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+        QVERIFY(QFile::link(ownTarget, driveC));
+    }
+
+    SimulatedThermometer sim;
+    QVERIFY(sim.installAs(prefix, 1));
+    QVERIFY2(pointsTo(sim.linkPath(), sim.devicePath()),
+             qPrintable(QFileInfo(sim.linkPath()).symLinkTarget()));
+    const auto port = openPort(sim.linkPath());
+    QVERIFY(port);
+    QCOMPARE(exchange(*port).size(), kReplyLength);
+
+    char target[4096];
+    const ssize_t length = ::readlink(QFile::encodeName(driveC).constData(), target, sizeof target);
+    QVERIFY(length > 0);
+    const QString expected = ownDriveC ? ownTarget : QStringLiteral("../drive_c");
+    QCOMPARE(QFile::decodeName(QByteArray(target, static_cast<qsizetype>(length))), expected);
+    QCOMPARE(QFileInfo(prefix + QStringLiteral("/drive_c")).isDir(), !ownDriveC);
+
+    // The drive is the prefix's from now on; only the port goes with the simulator.
+    QVERIFY(sim.stop());
+    QVERIFY(!QFileInfo(sim.linkPath()).isSymLink());
+    QVERIFY(QFileInfo(driveC).isSymLink());
 }
 
 void TestSimulator::unplugAndPlug()

@@ -295,13 +295,32 @@ start_program UIQ_TICK_MS=400 /START
 await "$program" '^caption Started' 5 || fail "/START did not start sampling"
 stop_program
 
+# What the program answers to the options given: the lines it prints, in $answer, with the
+# message box it shows meanwhile closed. The text comes in one write, so a pause of a second
+# after a line means the text is whole.
+answer_to() {
+    local about about_pid
+    exec {about}< <(exec wine "$exe" "$@" 2>/dev/null)
+    about_pid=$!
+    IFS= read -r -t 20 -u "$about" line || fail "$* printed nothing"
+    answer=${line%$'\r'}
+    while IFS= read -r -t 1 -u "$about" line; do answer+=$'\n'${line%$'\r'}; done
+    kill "$about_pid" 2>/dev/null || true
+    wine taskkill /im UiQuorvix.exe >/dev/null 2>&1 || true
+    while kill -0 "$about_pid" 2>/dev/null; do wait "$about_pid" 2>/dev/null || true; done
+    exec {about}<&-
+}
+
 echo "== --version prints the project's version"
-exec {about}< <(exec wine "$exe" --version 2>/dev/null)
-about_pid=$!
-IFS= read -r -t 20 -u "$about" line || fail "--version printed nothing"
-[ "$line" = "UiQuorvix $version – UiView Quorvix thermometer" ] || fail "--version printed '$line'"
-kill "$about_pid" 2>/dev/null || true
-wine taskkill /im UiQuorvix.exe >/dev/null 2>&1 || true
-while kill -0 "$about_pid" 2>/dev/null; do wait "$about_pid" 2>/dev/null || true; done
+answer_to --version
+[ "$answer" = "UiQuorvix $version – UiView Quorvix thermometer" ] || fail "--version printed '$answer'"
+
+echo "== /? lists the options the Windows way and no test hook; an unknown option points to /?"
+answer_to '/?'
+[[ $answer == *'--start, /start'* && $answer == *'--help, /?'* ]] || fail "/? printed '$answer'"
+[[ $answer != *UIQ_* ]] || fail "/? shows a variable only tests set: '$answer'"
+answer_to /strat
+[ "$answer" = '"/strat" is not an option of UiQuorvix; /? lists them' ] ||
+    fail "an unknown option printed '$answer'"
 
 echo "PASS"

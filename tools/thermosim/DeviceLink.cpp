@@ -8,6 +8,46 @@
 
 namespace thermosim {
 
+namespace {
+
+// The folder and every folder above it that is missing, as mkdir -p makes them.
+bool makeFolders(const std::string& folder, std::string& error)
+{
+    for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+        const std::string part = folder.substr(0, end);
+        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+            error = part + ": " + std::strerror(errno);
+            return false;
+        }
+        if (end == std::string::npos)
+            return true;
+    }
+}
+
+// A prefix that Wine has never run in has no drive C:, and the program under test could
+// write no weather file there. The link is made as Wine makes it, and only where there is
+// none: a prefix's own drive, whatever it leads to, is never replaced.
+bool offerDriveC(const std::string& prefix, const std::string& folder, std::string& error)
+{
+    const std::string link = folder + "/c:";
+    struct stat entry = {};
+    if (::lstat(link.c_str(), &entry) == 0)
+        return true;
+    const std::string drive = prefix + "/drive_c";
+    if (::mkdir(drive.c_str(), 0755) != 0 && errno != EEXIST) {
+        error = drive + ": " + std::strerror(errno);
+        return false;
+    }
+    // Another simulator starting beside this one may have made it meanwhile.
+    if (::symlink("../drive_c", link.c_str()) != 0 && errno != EEXIST) {
+        error = link + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 DeviceLink::~DeviceLink()
 {
     remove();
@@ -16,10 +56,8 @@ DeviceLink::~DeviceLink()
 bool DeviceLink::configure(const std::string& prefix, int com, std::string& error)
 {
     const std::string folder = prefix + "/dosdevices";
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
-        error = folder + ": " + std::strerror(errno);
+    if (!makeFolders(folder, error) || !offerDriveC(prefix, folder, error))
         return false;
-    }
     m_path = folder + "/com" + std::to_string(com);
     return true;
 }

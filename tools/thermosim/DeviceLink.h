@@ -13,6 +13,7 @@ public:
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
 
+    // Makes what a fresh prefix lacks: its folders, and its drive C: where it has none.
     bool configure(const std::string& prefix, int com, std::string& error);
     bool enabled() const { return !m_path.empty(); }
     const std::string& path() const { return m_path; }

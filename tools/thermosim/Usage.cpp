@@ -66,7 +66,9 @@ command once):
 Device link:
   --install PREFIX   create the link PREFIX/dosdevices/comN to the device
                      (needs --com); it is removed at exit and re-pointed on
-                     "plug".
+                     "plug". Folders that are missing are made, and so is
+                     a drive C: (dosdevices/c: to ../drive_c) where the
+                     prefix has none; both stay after exit.
   --com N            the N in comN, 1-256.
 
 Control:
