@@ -132,16 +132,19 @@ private slots:
         QTest::addColumn<int>("at");
         QTest::newRow("after 5 characters") << 5;
         QTest::newRow("after 30 characters") << 30;
+        QTest::newRow("after 51 characters, the temperature's first") << 51;
         QTest::newRow("after 52 characters, inside the temperature") << 52;
+        QTest::newRow("after 53 characters, before its last digit") << 53;
     }
 
-    // An adapter that holds the line for 200 ms inside an answer: OneShot and a tick each show
-    // and write the whole answer to their own command, never a part of it or a shifted one.
+    // An adapter that holds the line for 400 ms inside an answer, longer than any quiet that
+    // could end a line: OneShot and a tick each show and write the whole answer to their own
+    // command, never a part of it or a shifted one.
     void pauseInsideTheLine()
     {
         QFETCH(int, at);
         QVERIFY(openRig({QStringLiteral("--unique"), QStringLiteral("--pause-at"),
-                         QString::number(at), QStringLiteral("--pause"), QStringLiteral("200")}));
+                         QString::number(at), QStringLiteral("--pause"), QStringLiteral("400")}));
         QVERIFY(oneShot());
         QCOMPARE(caption(), QStringLiteral("One shot ") + uniqueReading(1));
         QCOMPARE(m_rig->fileContents(), kDateLine + uniqueWeather(1) + "\r\n");
@@ -167,6 +170,60 @@ private slots:
         QVERIFY(oneShot());
         QCOMPARE(caption(), QStringLiteral("One shot ") + uniqueReading(2));
         QCOMPARE(m_rig->fileContents(), kDateLine + uniqueWeather(2) + "\r\n");
+    }
+
+    // The same, when the answer also pauses inside its line: the command waits for the late
+    // answer's line end, rather than take a quiet for its end and go into the unfinished line,
+    // whose tail would then be taken for the reply.
+    void lateAnswerPausingInItsLine()
+    {
+        m_rig = std::make_unique<Rig>();
+        QVERIFY(m_rig->open(kAtLinePace + QStringList{QStringLiteral("--unique")}, 300, 1000));
+        QVERIFY(oneShot());
+        QVERIFY(thermometer().setDelay(1100));
+        QVERIFY(thermometer().setPause(1, 600));
+        Rig::click(window().Command1);
+        QTRY_COMPARE(caption(), QStringLiteral("The thermometer did not answer on ") + com1());
+        QVERIFY(thermometer().waitForReplying(2));
+        QVERIFY(thermometer().setDelay(0));
+        QVERIFY(thermometer().setPause(0, 0));
+        // The first tick comes while the late answer is in its pause.
+        Rig::click(window().Command2);
+        QVERIFY(samples().wait(5000));
+        QCOMPARE(caption(), uniqueReading(3));
+        Rig::click(window().Command3);
+        QVERIFY(thermometer().queryTimes().at(2) > thermometer().replyTimes().at(1));
+    }
+
+    void strayBytesBeforeTheAnswer_data()
+    {
+        QTest::addColumn<QByteArray>("stray");
+        QTest::addColumn<int>("characters");
+        QTest::newRow("a NUL as the line powers up") << QByteArray(1, '\0') << 55;
+        QTest::newRow("an echo of the command") << QByteArray("\x1bM") << 56;
+        QTest::newRow("a bare acknowledgement byte") << QByteArray("\x06") << 55;
+        QTest::newRow("an acknowledgement ended by CR alone") << QByteArray("\x06OK\r") << 58;
+    }
+
+    // Bytes glued before the answer shift every field: nothing is shown or written, and the
+    // caption says what came. The next answer without them is a reading again.
+    void strayBytesBeforeTheAnswer()
+    {
+        QFETCH(QByteArray, stray);
+        QFETCH(int, characters);
+        QVERIFY(openRig({QStringLiteral("--unique"), QStringLiteral("--stale"),
+                         QString::fromLatin1(SimulatedThermometer::escape(stray)),
+                         QStringLiteral("--stale-gap"), QStringLiteral("0")}));
+        Rig::click(window().Command1);
+        QTRY_COMPARE(caption(), com1() + QStringLiteral(" answered %1 characters with no "
+                                                        "temperature at characters 50 to 54")
+                                             .arg(characters));
+        Rig::click(window().Command2);
+        QVERIFY(thermometer().waitForReplies(2));
+        QTRY_VERIFY(!window().session().busy());
+        Rig::click(window().Command3);
+        QCOMPARE(samples().count(), 0);
+        QVERIFY(!QFile::exists(m_rig->weatherFile()));
     }
 
     // A line longer than any reply, without a line end, is no reply: nothing is shown or
