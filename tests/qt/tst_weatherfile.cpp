@@ -179,8 +179,9 @@ private:
                 const int fd = openat(shared, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
                 if (fd >= 0)
                     close(fd);
-            } else {
-                symlinkat(target, shared, name);
+            } else if (symlinkat(target, shared, name) != 0) {
+                // Lost to the program's own write: the next round puts it back.
+                continue;
             }
         }
     }

@@ -66,9 +66,15 @@ else
     wineserver -p >/dev/null 2>&1
 fi
 
+# COM1 and COM2 answer twice; COM3 pauses for 400 ms inside the temperature at the line's own
+# pace; COM4 sends a NUL before each answer, as an adapter may when the line powers up.
 declare -A sim_out
-for com in 1 2; do
-    exec {out}< <(exec "$simulator" --twice --twice-gap 50 --reply "$reply" \
+declare -A sim_options=(
+    [1]="--twice --twice-gap 50" [2]="--twice --twice-gap 50"
+    [3]="--baud 9600 --pause-at 52 --pause 400" [4]="--stale \\x00 --stale-gap 0")
+for com in 1 2 3 4; do
+    # shellcheck disable=SC2086 # the options are words
+    exec {out}< <(exec "$simulator" ${sim_options[$com]} --reply "$reply" \
                                     --install "$WINEPREFIX" --com "$com")
     pids+=($!)
     read -r -t 10 -u "$out" word device && [ "$word" = device ] || fail "simulator COM$com did not start"
@@ -217,6 +223,27 @@ wine reg add "$config" /v CPort /t REG_SZ /d 02 /f >/dev/null 2>&1
 start_program
 [ "$first_caption" = Stopped ] || fail "start-up's first caption is '$first_caption'"
 [ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
+stop_program
+
+echo "== A pause inside the temperature is waited out; a NUL before the answer is no reading"
+fresh_settings
+mkdir -p "$drive_c/UiView"
+wine reg add "$config" /v CPort /t REG_SZ /d 3 /f >/dev/null 2>&1
+start_program
+before=$(minute_now)
+one_shot
+after=$(minute_now)
+[ "$line" = 'caption One shot +21.3°C' ] || fail "a reply that paused gave '$line'"
+weather_file_holds "$file" "$before" "$after"
+stop_program
+good=$(od -c "$file")
+wine reg add "$config" /v CPort /t REG_SZ /d 4 /f >/dev/null 2>&1
+start_program
+click_oneshot
+await "$program" '^caption COM4' || fail "a reply after a NUL gave no caption"
+[ "$line" = 'caption COM4 answered 55 characters with no temperature at characters 50 to 54' ] ||
+    fail "a reply after a NUL gave '$line'"
+[ "$(od -c "$file")" = "$good" ] || fail "a reply after a NUL was written"
 stop_program
 
 echo "== A stored path longer than the path box: the caption says so, and the value stays whole"
