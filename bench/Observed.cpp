@@ -8,7 +8,8 @@ namespace bench {
 
 ObservedWindow::ObservedWindow(const Profile& profile, const core::Clock& clock,
                                core::SessionTimes times)
-    : qt::Window(qt::Window::Services{profile.settings(), clock, profile.dosDevices(), times})
+    : qt::Window(qt::Window::Services{profile.settings(), clock, profile.record(),
+                                      profile.dosDevices(), times})
 {
 }
 

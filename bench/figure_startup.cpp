@@ -93,6 +93,7 @@ int figureStartup(const Run& run)
         {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
         {QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1")},
         {QStringLiteral("XDG_CONFIG_HOME"), profile.configHome()},
+        {QStringLiteral("XDG_STATE_HOME"), profile.stateHome()},
         {QStringLiteral("WINEPREFIX"), profile.winePrefix()},
     };
     const QString log = profile.root() + QStringLiteral("/stderr.log");

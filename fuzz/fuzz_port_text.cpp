@@ -16,13 +16,17 @@ void checkText(const std::string& text)
     if (choice.kind == core::PortChoice::Kind::Port) {
         UIQ_CHECK(choice.scrollValue >= core::kScrollMinimum &&
                   choice.scrollValue <= core::kScrollMaximum);
-        UIQ_CHECK(core::portAt(choice.scrollValue) == choice.port);
+        UIQ_CHECK(choice.port >= 0 && choice.port <= core::kHighestPort);
+        // The thumb stands for the port itself, or waits at the top for one past the arrows.
+        UIQ_CHECK(choice.onArrows ? core::portAt(choice.scrollValue) == choice.port
+                                  : choice.scrollValue == core::kScrollMinimum &&
+                                        choice.port > core::portAt(core::kScrollMinimum));
         // An independent conversion reads the same whole number.
         bool ok = false;
         const double value = QLocale::c().toDouble(QString::fromStdString(text).trimmed(), &ok);
         UIQ_CHECK(ok && value == choice.port);
         // The plain form the box is rewritten to names the same port.
-        const core::PortChoice plain = core::choosePort(core::portText(choice.scrollValue));
+        const core::PortChoice plain = core::choosePort(std::to_string(choice.port));
         UIQ_CHECK(plain.kind == core::PortChoice::Kind::Port && plain.port == choice.port);
     }
     // At most a few dozen characters of the text, each at most four bytes, and the words.

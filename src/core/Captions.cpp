@@ -2,7 +2,9 @@
 
 #include "core/Identity.h"
 #include "core/PortChoice.h"
+#include "core/RecordLine.h"
 #include "core/ReplyFields.h"
+#include "core/Settings.h"
 
 #include <cstdio>
 
@@ -39,8 +41,7 @@ std::vector<std::string_view> splitCharacters(std::string_view text)
 
 std::string portRange()
 {
-    return "from " + std::to_string(portAt(kScrollMaximum)) + " to " +
-           std::to_string(portAt(kScrollMinimum));
+    return "from " + std::to_string(kFirstPort) + " to " + std::to_string(kHighestPort);
 }
 
 std::string kindName(EntryKind kind)
@@ -253,6 +254,23 @@ std::string readingEndedByPortChange(const std::string& port)
     return "The reading on " + port + " was given up: the port was changed or closed";
 }
 
+std::string withLastReading(const std::string& caption, std::string_view when)
+{
+    return caption + "; last reading " + std::string(when);
+}
+
+std::string recordedWrite(const std::string& reading, bool written, std::string_view path,
+                          std::string_view reason)
+{
+    return written ? reading + ", written to " + std::string(path)
+                   : reading + ", not written to " + std::string(path) + ": " + std::string(reason);
+}
+
+std::string recordedFailure(const std::string& caption)
+{
+    return "no reading: " + caption;
+}
+
 // ---- Settings ----
 
 std::string pathNotSaved(std::string_view location)
@@ -337,6 +355,11 @@ std::string damagedValue(std::string_view marker)
 std::string noSuchPort(int port)
 {
     return "there is no " + portName(port);
+}
+
+std::string noDeviceBehind(int port)
+{
+    return "there is no device behind " + portName(port);
 }
 
 std::string portInUse()
@@ -501,7 +524,17 @@ std::string helpText(bool windows)
         text += option("", "(default ~/.wine)");
         text += option("XDG_CONFIG_HOME", "where Vostrel/UiQuorvix.conf, the settings, lives");
         text += option("", "(default ~/.config)");
+        text += option("XDG_STATE_HOME", "where the record of readings lives (default");
+        text += option("", "~/.local/state)");
     }
+    const std::string record =
+        windows ? std::string("%LOCALAPPDATA%\\") + kOrganisation + "\\" + kApplication + "\\" +
+                      kRecordFileName
+                : std::string("$XDG_STATE_HOME/") + kOrganisation + "/" + kRecordFileName;
+    text += "\nEvery reading and every failure is recorded, a line each with its date and time,\n"
+            "in " +
+            record + "; the file before it is kept as " + kRecordFileName + kOlderRecordSuffix +
+            ".\n";
     return text;
 }
 

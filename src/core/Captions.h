@@ -56,6 +56,12 @@ std::string noAnswer(const std::string& port);
 std::string exchangeFailed(const ExchangeStep& step, const std::string& port);
 // The port was changed or closed while it was being read.
 std::string readingEndedByPortChange(const std::string& port);
+// A failure after a reading says when the last reading came ("14:02").
+std::string withLastReading(const std::string& caption, std::string_view when);
+// What the record says of a reading and its weather file, and of a failure.
+std::string recordedWrite(const std::string& reading, bool written, std::string_view path,
+                          std::string_view reason);
+std::string recordedFailure(const std::string& caption);
 
 // ---- Settings ----
 std::string pathNotSaved(std::string_view location);
@@ -80,6 +86,8 @@ std::string damagedValue(std::string_view marker);
 
 // ---- Why a port cannot be used ----
 std::string noSuchPort(int port);
+// The port is named, but the device it names is not there (unplugged, or renamed at boot).
+std::string noDeviceBehind(int port);
 std::string portInUse();
 // On Linux, where the device refuses the user: the usual cure.
 std::string portRefusedToUser();

@@ -77,6 +77,16 @@ public:
     virtual void giveUp() = 0;
 };
 
+// The record of every reading and failure (RecordLine.h), a line at a time. A line that cannot
+// be written is let go: the record never holds a reading up or changes what it shows.
+class Record
+{
+public:
+    virtual ~Record() = default;
+
+    virtual void add(const std::string& line) = 0;
+};
+
 class Clock
 {
 public:
@@ -126,6 +136,7 @@ struct Platform
     SerialPort& serialPort;
     const SettingsStore& settings;
     WeatherWriter& weatherWriter;
+    Record& record;
     const Clock& clock;
     Waker& waker;
     View& view;

@@ -87,15 +87,15 @@ PortChoice choosePort(std::string_view text)
 
     PortChoice choice;
     choice.kind = PortChoice::Kind::OutOfRange;
-    if (digits.size() > 2 || (number.negative && !digits.empty()))
+    if (digits.size() > 3 || (number.negative && !digits.empty()))
         return choice;
     const int port = digits.empty() ? 0 : std::stoi(digits);
-    const int scrollValue = kScrollMaximum - port;
-    if (scrollValue < kScrollMinimum || scrollValue > kScrollMaximum)
+    if (port > kHighestPort)
         return choice;
     choice.kind = PortChoice::Kind::Port;
     choice.port = port;
-    choice.scrollValue = scrollValue;
+    choice.onArrows = port <= portAt(kScrollMinimum);
+    choice.scrollValue = std::max(kScrollMaximum - port, kScrollMinimum);
     return choice;
 }
 

@@ -5,8 +5,11 @@
 
 // The port selector: a text box holding the COM port number and a scroll bar beside it that
 // runs upside down (port = maximum - value), so its up arrow raises the port. A text names a
-// port only when the whole of it is a whole number the arrows can reach; the box, the scroll
-// bar, the saved value and the open port then all mean that one number.
+// port only when the whole of it is a whole number from 0 to the highest COM port a system
+// can have; the box, the saved value and the open port then all mean that one number, and so
+// does the scroll bar, whose arrows reach the first few ports and whose thumb stays at its
+// top for a port past them (USB adapters are numbered COM3 to COM20 and beyond, and Wine
+// numbers them after every built-in serial port, up to COM33).
 namespace core {
 
 constexpr int kScrollMinimum = 0;
@@ -15,6 +18,9 @@ constexpr int kScrollMaximum = 5;
 constexpr int kScrollFirstValue = kScrollMaximum - 1;
 constexpr int kScrollSmallStep = 1;
 constexpr int kScrollLargeStep = 2;
+// The first and the highest COM port a system can have.
+constexpr int kFirstPort = 1;
+constexpr int kHighestPort = 256;
 
 // The thermometer's line, set on every port change: 9600 baud, no parity, 8 data bits and 2
 // stop bits.
@@ -37,7 +43,9 @@ struct PortChoice
     };
     Kind kind = Kind::NotANumber;
     int port = 0;        // for Port only
-    int scrollValue = 0; // for Port only
+    int scrollValue = 0; // for Port only: where the thumb stands for it
+    // For Port only: the arrows reach it, so the thumb's place stands for this very port.
+    bool onArrows = true;
 };
 
 // Reads a port text (UTF-8). Blanks around the number are allowed, and so are other ways

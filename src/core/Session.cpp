@@ -2,6 +2,7 @@
 
 #include "core/Captions.h"
 #include "core/PortChoice.h"
+#include "core/RecordLine.h"
 #include "core/Settings.h"
 #include "core/WeatherText.h"
 
@@ -197,7 +198,15 @@ void Session::onPortChange()
     }
     // Moving the scroll bar rewrites another form of the number ("03") as plain decimal, and
     // that rewrite runs this handler again, nested, before the rest of this call.
-    setScrollValue(choice.scrollValue);
+    if (choice.onArrows) {
+        setScrollValue(choice.scrollValue);
+    } else {
+        // The arrows do not reach this port: the thumb waits at the top, where moving it would
+        // name a port of its own, and the box is rewritten as the arrows would write it.
+        m_scrollValue = choice.scrollValue;
+        m_platform.view.showScrollValue(choice.scrollValue);
+        setPortText(std::to_string(choice.port));
+    }
 
     // What is saved and opened is the box's text after that rewrite: one number for all.
     const std::string current = m_portText;
@@ -301,12 +310,15 @@ void Session::lineData(std::string_view bytes)
 
 void Session::lineLost(const std::string& reason)
 {
-    const std::string caption = captions::lost(portName(m_commPort), reason);
+    const std::string port = portName(m_commPort);
+    const std::string caption = captions::lost(port, reason);
     // An unplugged adapter shows at once, not only at the next reading.
-    if (m_exchange.busy())
+    if (m_exchange.busy()) {
         abandon(caption);
-    else
-        showMessage(caption);
+        return;
+    }
+    record(port, captions::recordedFailure(caption));
+    showMessage(sinceLastReading(caption));
 }
 
 void Session::follow(ExchangeStep step)
@@ -344,6 +356,8 @@ void Session::closeLine()
 {
     m_abandonReason = captions::readingEndedByPortChange(m_askedPort);
     follow(m_exchange.closeLine(m_platform.clock.now()));
+    // Another port may have another thermometer.
+    m_lastReadingAt.reset();
 }
 
 void Session::deliver(const ExchangeStep& step)
@@ -359,9 +373,13 @@ void Session::deliver(const ExchangeStep& step)
             break;
         }
         const ShownReading shown{step.finishedForm, reading.temperature};
+        // The clock is read once a reading, so the file's date and time belong together.
+        const LocalTime at = m_platform.clock.localTime();
+        m_lastReadingAt = at;
         if (reading.weatherField) {
-            writeWeatherFile(shown, *reading.weatherField);
+            writeWeatherFile(shown, *reading.weatherField, at);
         } else {
+            record(m_askedPort, readingText(shown));
             showNewReading(shown);
             m_platform.view.readingTaken(step.finishedForm, false);
         }
@@ -384,9 +402,9 @@ void Session::deliver(const ExchangeStep& step)
 
 // ---- The weather file ----
 
-void Session::writeWeatherFile(const ShownReading& reading, const std::string& weatherField)
+void Session::writeWeatherFile(const ShownReading& reading, const std::string& weatherField,
+                               const LocalTime& now)
 {
-    const LocalTime now = m_platform.clock.localTime();
     // The text box shows the device's bytes as Latin-1 characters, as the caption does.
     m_platform.view.showText(View::Text::Text1,
                              captions::latin1ToUtf8(weatherDisplayText(now, weatherField)));
@@ -398,7 +416,8 @@ void Session::writeWeatherFile(const ShownReading& reading, const std::string& w
         m_platform.view.readingTaken(earlier, false);
     }
     m_writingTo = m_weatherPath;
-    const PendingWrite write{reading, m_outcomes, 1, m_platform.clock.now() + kWriteRetryEvery};
+    const PendingWrite write{reading, m_askedPort, m_outcomes, 1,
+                             m_platform.clock.now() + kWriteRetryEvery};
     const WeatherWriter::Attempt attempt =
         m_platform.weatherWriter.write(m_writingTo, weatherFileBytes(now, weatherField));
     if (attempt.state == WeatherWriter::State::Busy) {
@@ -430,6 +449,8 @@ void Session::writeEnded(const WeatherWriter::Attempt& attempt, const PendingWri
 {
     const bool written = attempt.state == WeatherWriter::State::Written;
     m_sampling.written(m_writingTo, written ? Outcome(Done{}) : Outcome::failure(attempt.reason));
+    record(write.port, captions::recordedWrite(readingText(write.reading), written, m_writingTo,
+                                               attempt.reason));
     if (write.outcome == m_outcomes)
         showNewReading(write.reading);
     else if (m_newestReading)
@@ -497,8 +518,31 @@ void Session::showNewReading(const ShownReading& reading)
 void Session::showFailure(ExchangeForm form, const std::string& caption)
 {
     m_newestReading.reset();
-    showReading(form == ExchangeForm::Sampling && !m_started ? captions::stoppedWith(caption)
-                                                             : caption);
+    record(m_askedPort, captions::recordedFailure(caption));
+    const std::string since = sinceLastReading(caption);
+    showReading(form == ExchangeForm::Sampling && !m_started ? captions::stoppedWith(since)
+                                                             : since);
+}
+
+// A station left alone shows since when its thermometer has failed.
+std::string Session::sinceLastReading(const std::string& caption) const
+{
+    if (!m_lastReadingAt)
+        return caption;
+    return captions::withLastReading(caption,
+                                     readingTime(*m_lastReadingAt, m_platform.clock.localTime()));
+}
+
+void Session::record(const std::string& port, const std::string& what)
+{
+    m_platform.record.add(recordLine(m_platform.clock.localTime(), port, what));
+}
+
+// The reading as the record tells of it, whether sampling still runs or not.
+std::string Session::readingText(const ShownReading& reading)
+{
+    return reading.form == ExchangeForm::OneShot ? captions::oneShot(reading.temperature)
+                                                 : captions::reading(reading.temperature);
 }
 
 std::string Session::captionOf(const ShownReading& reading) const

@@ -77,6 +77,7 @@ private:
     struct PendingWrite
     {
         ShownReading reading;
+        std::string port;
         // Which outcome of an exchange it was, to tell whether a newer one came since.
         long outcome = 0;
         int attempts = 0;
@@ -101,15 +102,19 @@ private:
     void deliver(const ExchangeStep& step);
     void abandon(const std::string& caption);
     void closeLine();
-    void writeWeatherFile(const ShownReading& reading, const std::string& weatherField);
+    void writeWeatherFile(const ShownReading& reading, const std::string& weatherField,
+                          const LocalTime& now);
     void retryWrite();
     void writeEnded(const WeatherWriter::Attempt& attempt, const PendingWrite& write);
 
     void showMessage(const std::string& message);
     void showReading(const std::string& caption);
     void showNewReading(const ShownReading& reading);
+    void record(const std::string& port, const std::string& what);
+    std::string sinceLastReading(const std::string& caption) const;
     void showFailure(ExchangeForm form, const std::string& caption);
     std::string captionOf(const ShownReading& reading) const;
+    static std::string readingText(const ShownReading& reading);
     void showState();
     void refreshCaption();
     void rearm();
@@ -147,6 +152,8 @@ private:
     // write that ends later never brings back an older caption.
     long m_outcomes = 0;
     std::optional<ShownReading> m_newestReading;
+    // When the thermometer on this port last gave a reading, for the failures that follow.
+    std::optional<LocalTime> m_lastReadingAt;
     std::optional<PendingWrite> m_pendingWrite;
     // The path the last write went to.
     std::string m_writingTo;

@@ -15,6 +15,7 @@ struct LocalTime
     int day;
     int hour;
     int minute;
+    int second = 0;
 };
 
 std::string weatherDateLine(const LocalTime& when);

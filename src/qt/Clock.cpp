@@ -17,7 +17,7 @@ core::LocalTime Clock::localTimeOf(const QDateTime& when)
     const QDateTime local = when.toLocalTime();
     const QDate date = local.date();
     const QTime time = local.time();
-    return {date.year(), date.month(), date.day(), time.hour(), time.minute()};
+    return {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
 }
 
 QDateTime Clock::wallClock() const

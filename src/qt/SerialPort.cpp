@@ -47,12 +47,15 @@ core::Outcome SerialPort::open(int port)
     if (!found.ok())
         return core::Outcome::failure(found.reason());
     m_device = *found.value();
+    m_devicePort = port;
     m_port.setPortName(m_device);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const bool refused = m_port.error() == QSerialPort::PermissionError;
+        const QSerialPort::SerialPortError error = m_port.error();
         const QString reason = m_port.errorString();
         m_port.clearError();
-        if (!refused)
+        if (error == QSerialPort::DeviceNotFoundError)
+            return core::Outcome::failure(core::captions::noDeviceBehind(port));
+        if (error != QSerialPort::PermissionError)
             return failed(reason);
         // Qt says the same of a device the user may not open (not in the dialout group) and of
         // one that another program holds locked.
@@ -68,7 +71,6 @@ core::Outcome SerialPort::open(int port)
         m_port.close();
         return line;
     }
-    m_openPort = port;
     emit opened(m_device);
     return core::Done{};
 }
@@ -140,9 +142,9 @@ bool SerialPort::bytesWaiting() const
 // port was taken to be.
 std::string SerialPort::device(int port) const
 {
-    // Every exchange names its port; the open line is the device it talks to, and looking it
-    // up again would read the prefix's registry for nothing.
-    if (m_port.isOpen() && port == m_openPort)
+    // Every exchange names its port; the device last opened for it is the one it talks to, or
+    // the one that was lost, and looking it up again would name whatever the prefix says now.
+    if (port == m_devicePort && !m_device.isEmpty())
         return m_device.toStdString();
     const core::Result<QString> found = m_dosDevices.serialDevice(port);
     return found.ok() ? found.value()->toStdString() : std::string();

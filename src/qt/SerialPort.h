@@ -53,7 +53,8 @@ private:
     const DosDevices& m_dosDevices;
     QSerialPort m_port;
     QString m_device;
-    int m_openPort = 0;
+    // The port m_device was looked up for.
+    int m_devicePort = 0;
     bool m_controlLinesRaised = false;
     std::function<void(std::string_view)> m_received;
     std::function<void(const std::string&)> m_lost;

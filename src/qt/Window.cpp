@@ -23,8 +23,8 @@ constexpr int kWheelNotch = 120;
 Window::Window(const Services& services, QWidget* parent)
     : QWidget(parent), Controls(Controls::create(*this)), m_clock(services.clock),
       m_serialPort(services.dosDevices), m_weatherWriter(services.dosDevices),
-      m_session(core::Platform{m_serialPort, services.settings, m_weatherWriter, services.clock,
-                               *this, *this},
+      m_session(core::Platform{m_serialPort, services.settings, m_weatherWriter, services.record,
+                               services.clock, *this, *this},
                 services.times)
 {
     m_wake.setSingleShot(true);

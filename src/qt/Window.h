@@ -24,6 +24,7 @@ public:
     {
         const core::SettingsStore& settings;
         const core::Clock& clock;
+        core::Record& record;
         // The Wine prefix's ports and drives.
         const DosDevices& dosDevices;
         core::SessionTimes times = {};

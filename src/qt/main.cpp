@@ -4,6 +4,7 @@
 #include "core/Settings.h"
 #include "qt/Clock.h"
 #include "qt/DosDevices.h"
+#include "qt/RecordFile.h"
 #include "qt/SettingsStore.h"
 #include "qt/Window.h"
 
@@ -136,9 +137,10 @@ int main(int argc, char** argv)
 
     const qt::SettingsStore settings;
     const qt::Clock clock;
+    qt::RecordFile record(qt::RecordFile::defaultPath());
     const DosDevices dosDevices(winePrefix());
     qt::Window window(
-        {settings, clock, dosDevices, core::sessionTimes(std::getenv("UIQ_TICK_MS"))});
+        {settings, clock, record, dosDevices, core::sessionTimes(std::getenv("UIQ_TICK_MS"))});
     window.load();
     closeOnTerminate(window);
     reportCaptions(window);

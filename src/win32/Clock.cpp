@@ -8,7 +8,7 @@ core::LocalTime Clock::localTime() const
 {
     SYSTEMTIME clock;
     GetLocalTime(&clock);
-    return {clock.wYear, clock.wMonth, clock.wDay, clock.wHour, clock.wMinute};
+    return {clock.wYear, clock.wMonth, clock.wDay, clock.wHour, clock.wMinute, clock.wSecond};
 }
 
 core::ExchangeTime Clock::now() const

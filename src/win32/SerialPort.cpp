@@ -61,10 +61,10 @@ core::Outcome SerialPort::open(int port)
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
             return core::Outcome::failure(core::captions::portInUse());
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return core::Outcome::failure(core::captions::noSuchPort(port));
+            return core::Outcome::failure(core::captions::noDeviceBehind(port));
         return core::Outcome::failure(errorText(error));
     }
-    core::Outcome ready = setLine();
+    core::Outcome ready = setLine(port);
     if (ready.ok())
         ready = startRead();
     if (!ready.ok())
@@ -72,12 +72,14 @@ core::Outcome SerialPort::open(int port)
     return ready;
 }
 
-core::Outcome SerialPort::setLine()
+core::Outcome SerialPort::setLine(int port)
 {
     DCB line = {};
     line.DCBlength = sizeof line;
+    // Under Wine a COM port whose name leads to no serial device (a built-in port with no chip
+    // behind it, or not a terminal at all) opens, and only asking for its line settings fails.
     if (!GetCommState(m_handle, &line))
-        return core::Outcome::failure(core::captions::lineSettingsRefused());
+        return core::Outcome::failure(core::captions::noDeviceBehind(port));
     line.BaudRate = DWORD(core::kLineBaud);
     line.ByteSize = BYTE(core::kLineDataBits);
     line.Parity = NOPARITY;

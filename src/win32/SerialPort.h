@@ -36,7 +36,7 @@ public:
 
 private:
     bool isOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    core::Outcome setLine();
+    core::Outcome setLine(int port);
     std::string collect();
     core::Outcome readQueued(std::string& bytes);
     core::Outcome startRead();

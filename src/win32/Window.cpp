@@ -22,7 +22,7 @@ constexpr UINT_PTR kWakeTimer = 1;
 Window::Window(HINSTANCE instance, const Services& services, core::SessionTimes times)
     : m_instance(instance), m_clock(services.clock),
       m_session(core::Platform{services.serialPort, services.settings, services.weatherWriter,
-                               services.clock, *this, *this},
+                               services.record, services.clock, *this, *this},
                 times)
 {
 }

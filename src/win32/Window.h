@@ -19,6 +19,7 @@ struct Services
     core::SerialPort& serialPort;
     core::SettingsStore& settings;
     core::WeatherWriter& weatherWriter;
+    core::Record& record;
     const core::Clock& clock;
 };
 

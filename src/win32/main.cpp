@@ -1,4 +1,5 @@
 #include "Clock.h"
+#include "RecordFile.h"
 #include "SerialPort.h"
 #include "SettingsStore.h"
 #include "Text.h"
@@ -61,10 +62,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     win32::SerialPort serialPort;
     win32::SettingsStore settings;
     win32::WeatherWriter weatherWriter;
+    win32::RecordFile record(win32::RecordFile::defaultPath());
     wchar_t tickMs[16] = {};
     if (GetEnvironmentVariableW(L"UIQ_TICK_MS", tickMs, 16) >= 16)
         tickMs[0] = L'\0';
-    win32::Window window(instance, {serialPort, settings, weatherWriter, clock},
+    win32::Window window(instance, {serialPort, settings, weatherWriter, record, clock},
                          core::sessionTimes(win32::narrow(tickMs).c_str()));
     if (!window.create(show))
         return 1;

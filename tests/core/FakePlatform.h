@@ -112,6 +112,14 @@ private:
     }
 };
 
+class Record : public core::Record
+{
+public:
+    void add(const std::string& line) override { lines.push_back(line); }
+
+    std::vector<std::string> lines;
+};
+
 class Clock : public core::Clock
 {
 public:
@@ -156,7 +164,7 @@ struct Rig
 
     core::Platform platform()
     {
-        return core::Platform{serialPort, settings, writer, clock, waker, view};
+        return core::Platform{serialPort, settings, writer, record, clock, waker, view};
     }
 
     // Time goes by; every wake-up due meanwhile comes at its time.
@@ -177,6 +185,7 @@ struct Rig
     SerialPort serialPort;
     SettingsStore settings;
     WeatherWriter writer;
+    Record record;
     Clock clock;
     Waker waker;
     View view;

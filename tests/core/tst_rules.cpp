@@ -416,7 +416,11 @@ private slots:
         QTest::newRow("group separator") << QStringLiteral("0,005") << -1;
         QTest::newRow("arabic digit") << QStringLiteral("\u0663") << -1;
         QTest::newRow("negative") << QStringLiteral("-1") << -2;
-        QTest::newRow("beyond the arrows") << QStringLiteral("6") << -2;
+        QTest::newRow("beyond the arrows") << QStringLiteral("6") << 6;
+        QTest::newRow("Wine's first USB adapter on 32 built-in ports")
+            << QStringLiteral("033") << 33;
+        QTest::newRow("the highest port") << QStringLiteral("256") << 256;
+        QTest::newRow("past the highest port") << QStringLiteral("257") << -2;
         QTest::newRow("huge exponent") << QStringLiteral("1e999999999") << -2;
     }
 
@@ -433,7 +437,9 @@ private slots:
         QCOMPARE(choice.kind, kind);
         if (kind == core::PortChoice::Kind::Port) {
             QCOMPARE(choice.port, port);
-            QCOMPARE(core::portAt(choice.scrollValue), port);
+            // Past the arrows the thumb waits at the top, where it names the highest port it can.
+            QCOMPARE(core::portAt(choice.scrollValue), std::min(port, core::kScrollMaximum));
+            QCOMPARE(choice.onArrows, port <= core::kScrollMaximum);
         }
     }
 

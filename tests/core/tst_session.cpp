@@ -59,9 +59,14 @@ private slots:
         QTest::newRow("stored 03")
             << "C:\\wx.txt"_q
             << "03"_q << true << QStringList{"Stopped"_q} << QList<int>{3, 3, 3} << "3"_q;
+        // Past the arrows' reach, as a USB adapter's port often is, it is used as it is.
         QTest::newRow("stored 7, beyond the arrows")
             << "C:\\wx.txt"_q
-            << "7"_q << true << QStringList{"Choose a port from 0 to 5"_q} << QList<int>{} << "7"_q;
+            << "7"_q << true << QStringList{"Stopped"_q} << QList<int>{7, 7} << "7"_q;
+        QTest::newRow("stored 257, past the highest port")
+            << "C:\\wx.txt"_q
+            << "257"_q << true << QStringList{"Choose a port from 1 to 256"_q} << QList<int>{}
+            << "257"_q;
         QTest::newRow("stored text")
             << "C:\\wx.txt"_q
             << "x"_q << true << QStringList{"The stored port \"x\" is not a port number"_q}
@@ -103,7 +108,8 @@ private slots:
         // A stored text that names no port opens none, and a reading then asks no port.
         rig.session.oneShotClicked();
         if (opens.isEmpty()) {
-            QCOMPARE(q(rig.view.caption()), "No port is chosen: type a port number from 0 to 5"_q);
+            QCOMPARE(q(rig.view.caption()),
+                     "No port is chosen: type a port number from 1 to 256"_q);
             QVERIFY(rig.serialPort.sent.empty());
         } else {
             QCOMPARE(rig.serialPort.sent.size(), std::size_t(1));
@@ -158,6 +164,17 @@ private slots:
         rig.session.scrollMoved(-3);
         QCOMPARE(rig.view.scroll, 0);
         QCOMPARE(rig.serialPort.opens.size(), opened + 2);
+
+        // A port past the arrows is opened as it is; the thumb waits at the top, and the down
+        // arrow from there comes back to the ports it reaches.
+        rig.session.portEdited("033");
+        QCOMPARE(q(rig.view.texts[Text::CPort]), "33"_q);
+        QCOMPARE(q(rig.settings.values["CPort"]), "33"_q);
+        QCOMPARE(rig.serialPort.opens.back(), 33);
+        QCOMPARE(rig.view.scroll, 0);
+        rig.session.scrollMoved(2);
+        QCOMPARE(q(rig.view.texts[Text::CPort]), "3"_q);
+        QCOMPARE(rig.serialPort.opens.back(), 3);
 
         rig.serialPort.openFails = "it is in use by another program, or access is denied";
         rig.session.portEdited("4");
@@ -277,7 +294,8 @@ private slots:
         rig.answer("\x1bM" + kReply);
         rig.advance(300ms);
         QCOMPARE(q(rig.view.caption()),
-                 "COM1 (/dev/ttyS0) answered 56 characters where its answers have 54"_q);
+                 "COM1 (/dev/ttyS0) answered 56 characters where its answers have 54; last "
+                 "reading 07:04"_q);
         QCOMPARE(rig.writer.writes.size(), std::size_t(1));
 
         rig.session.portEdited("2");
@@ -361,6 +379,33 @@ private slots:
         QCOMPARE(q(rig.view.caption()), "+02.0\u00b0C"_q);
         QCOMPARE(q(rig.writer.writes.back().second), "Mar 05 2003 07:04\r\nONEONEONEONEONE\r\n"_q);
         QVERIFY(!captionsOf(rig.view).contains("One shot +01.0\u00b0C"_q));
+    }
+
+    // Every reading and failure goes into the record with its time and port, and a failure
+    // after a reading says when the last one came.
+    void recordAndTheLastReading()
+    {
+        fake::Rig rig({10s, 3s});
+        rig.session.load();
+        rig.clock.local = {2003, 3, 5, 7, 4, 10};
+        rig.session.oneShotClicked();
+        rig.answer(kReply);
+        rig.advance(300ms);
+        rig.clock.local = {2003, 3, 5, 7, 9, 0};
+        rig.session.oneShotClicked();
+        rig.advance(4s);
+        QCOMPARE(q(rig.view.caption()),
+                 "The thermometer did not answer on COM1; last reading 07:04"_q);
+        rig.clock.local = {2003, 3, 6, 0, 1, 0};
+        rig.session.startClicked();
+        rig.advance(14s);
+        QCOMPARE(q(rig.view.caption()),
+                 "The thermometer did not answer on COM1; last reading Mar 05 07:04"_q);
+        const std::vector<std::string> expected{
+            "2003-03-05 07:04:10 COM1: One shot +21.3\u00b0C, written to C:\\UiView\\WXprs.txt",
+            "2003-03-05 07:09:00 COM1: no reading: The thermometer did not answer on COM1",
+            "2003-03-06 00:01:00 COM1: no reading: The thermometer did not answer on COM1"};
+        QVERIFY(rig.record.lines == expected);
     }
 
     // OneShot pressed while a tick waits runs right after it, and gets its own reply.

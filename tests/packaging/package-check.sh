@@ -188,7 +188,7 @@ man_page_check() { # program, words it must show...
         done
     fi
 }
-man_page_check UiQuorvix --start --help --version WINEPREFIX XDG_CONFIG_HOME UIQ_REPORT_CAPTION \
+man_page_check UiQuorvix --start --help --version WINEPREFIX XDG_CONFIG_HOME XDG_STATE_HOME UIQ_REPORT_CAPTION \
     Vostrel/UiQuorvix.conf WXPath CPort dosdevices
 man_page_check uiquorvix-thermosim --install --com --control
 

@@ -1,6 +1,9 @@
 #include "Rig.h"
+#include "core/RecordLine.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -246,7 +249,7 @@ private slots:
         click(window()->Command1);
         QTRY_COMPARE(window()->windowTitle(),
                      m_rig->profile().portName(1) +
-                         QStringLiteral(" is not open: No such file or directory"));
+                         QStringLiteral(" is not open: there is no device behind COM1"));
         QVERIFY(!QFile::exists(weatherFile()));
     }
 
@@ -288,6 +291,49 @@ private slots:
                                  3000);
         QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
         QCOMPARE(fileContents(), QByteArray("Mar 05 2003 07:05\r\nABCDEFGHIJKLMNO\r\n"));
+    }
+
+    // The record holds each reading and failure with its time, keeps to its bound by starting
+    // a new file, and a record that cannot be written leaves the readings alone.
+    void recordOfReadings()
+    {
+        openRig({}, nullptr, 120, 400);
+        const QString record = m_rig->profile().record().path();
+        const QString prefix =
+            QStringLiteral("2003-03-05 07:04:00 ") + m_rig->profile().portName(1);
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Silent));
+        click(window()->Command1);
+        QTRY_VERIFY(window()->windowTitle().startsWith(QStringLiteral("The thermometer")));
+        QFile file(record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 prefix + QStringLiteral(": One shot ") + kTemperature +
+                     QStringLiteral(", written to C:\\UiView\\WXprs.txt\n") + prefix +
+                     QStringLiteral(": no reading: The thermometer did not answer on ") +
+                     m_rig->profile().portName(1) + QLatin1Char('\n'));
+        file.close();
+
+        // Filled to its bound, the record starts afresh and keeps the full one as the older.
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(QByteArray(qsizetype(core::kRecordFileBytes) - file.size(), 'x'));
+        file.close();
+        QVERIFY(thermometer()->setMode(SimulatedThermometer::Mode::Normal));
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(QFileInfo(record + QStringLiteral(".1")).size(), qint64(core::kRecordFileBytes));
+        QVERIFY(QFileInfo(record).size() < 200);
+
+        // A file where the record's folder should be: nothing can be recorded, and the readings
+        // go on as before.
+        QDir(QFileInfo(record).path()).removeRecursively();
+        QVERIFY(QFile(QFileInfo(record).path()).open(QIODevice::WriteOnly));
+        QFile::remove(weatherFile());
+        click(window()->Command1);
+        QVERIFY(samples()->wait(3000));
+        QCOMPARE(window()->windowTitle(), QStringLiteral("One shot ") + kTemperature);
+        QCOMPARE(fileContents(), kFile);
     }
 
     // The clock is read once a write, so a write at midnight keeps date and time together.

@@ -4,6 +4,7 @@
 #include "qt/Window.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -143,12 +144,12 @@ private slots:
                                 << QStringLiteral("\"x\" is not a port number");
         QTest::newRow("number then letter")
             << QStringLiteral("1x") << QStringLiteral("\"1x\" is not a port number");
-        QTest::newRow("above the arrows")
-            << QStringLiteral("9") << QStringLiteral("Choose a port from 0 to 5");
+        QTest::newRow("past the highest port")
+            << QStringLiteral("257") << QStringLiteral("Choose a port from 1 to 256");
         QTest::newRow("negative") << QStringLiteral("-1")
-                                  << QStringLiteral("Choose a port from 0 to 5");
+                                  << QStringLiteral("Choose a port from 1 to 256");
         QTest::newRow("huge") << QStringLiteral("99999999999")
-                              << QStringLiteral("Choose a port from 0 to 5");
+                              << QStringLiteral("Choose a port from 1 to 256");
         QTest::newRow("fraction") << QStringLiteral("1.5")
                                   << QStringLiteral("\"1.5\" is not a port number");
         QTest::newRow("fraction alone")
@@ -193,7 +194,7 @@ private slots:
         retype(QStringLiteral("4"));
         QCOMPARE(m_window->windowTitle(),
                  m_profile->portName(4) +
-                     QStringLiteral(" cannot be opened: No such file or directory"));
+                     QStringLiteral(" cannot be opened: there is no device behind COM4"));
         QVERIFY(!m_window->serialPort().isOpen());
         QCOMPARE(savedPort(), QStringLiteral("4"));
 
@@ -207,6 +208,33 @@ private slots:
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Started"));
         QVERIFY(m_window->serialPort().isOpen());
         QVERIFY(oneShotReaches(1));
+    }
+
+    // A USB adapter far up the numbers: COM33 named in the Wine prefix's registry is typed and
+    // read, with the thumb at the top; COM7 stored is opened at start-up and read.
+    void portsPastTheArrows()
+    {
+        QFile registry(m_profile->winePrefix() + QStringLiteral("/system.reg"));
+        QVERIFY(registry.open(QIODevice::WriteOnly));
+        registry.write("WINE REGISTRY Version 2\n\n[Software\\\\Wine\\\\Ports] 1700000001\n"
+                       "\"COM33\"=\"" +
+                       QFile::encodeName(device(3)) + "\"\n");
+        registry.close();
+        retype(QStringLiteral("33"));
+        QCOMPARE(m_window->serialPort().devicePath(), device(3));
+        QCOMPARE(m_window->VScroll1->value(), 0);
+        QCOMPARE(savedPort(), QStringLiteral("33"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        QVERIFY(oneShotReaches(3));
+
+        m_window.reset();
+        m_profile->linkCom(7, device(2));
+        m_profile->writeSettingsText("[Config]\nCPort=7\n");
+        m_window = openWindow(*m_profile, m_clock, 10000, 500);
+        QCOMPARE(m_window->serialPort().devicePath(), device(2));
+        QCOMPARE(m_window->CPort->text(), QStringLiteral("7"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Stopped"));
+        QVERIFY(oneShotReaches(2));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "Profile.h"
 
+#include "core/RecordLine.h"
 #include "core/Settings.h"
 #include "qt/Text.h"
 #include "qt/Window.h"
@@ -9,7 +10,10 @@
 #include <QFileInfo>
 #include <QTest>
 
-Profile::Profile() : m_dosDevices(winePrefix()), m_settings(settingsFile())
+Profile::Profile()
+    : m_dosDevices(winePrefix()), m_settings(settingsFile()),
+      m_record(stateHome() + QLatin1Char('/') + QLatin1String(core::kOrganisation) +
+               QLatin1Char('/') + QLatin1String(core::kRecordFileName))
 {
     QDir().mkpath(winePrefix() + QStringLiteral("/dosdevices"));
     QDir().mkpath(driveC() + QStringLiteral("/UiView"));
@@ -65,8 +69,8 @@ std::unique_ptr<qt::Window> openWindow(const Profile& profile, const core::Clock
 {
     const core::SessionTimes times{std::chrono::milliseconds(tickIntervalMs),
                                    std::chrono::milliseconds(replyTimeoutMs)};
-    auto window = std::make_unique<qt::Window>(
-        qt::Window::Services{profile.settings(), clock, profile.dosDevices(), times});
+    auto window = std::make_unique<qt::Window>(qt::Window::Services{
+        profile.settings(), clock, profile.record(), profile.dosDevices(), times});
     window->load();
     return window;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/PortChoice.h"
 #include "core/Session.h"
 #include "qt/Clock.h"
 #include "qt/DosDevices.h"
+#include "qt/RecordFile.h"
 #include "qt/SettingsStore.h"
 
 #include <QTemporaryDir>
@@ -19,8 +21,8 @@ class Window;
 class Profile
 {
 public:
-    // The highest COM port the window's arrows reach.
-    static constexpr int kHighestPort = 5;
+    // The highest COM port a test can choose.
+    static constexpr int kHighestPort = core::kHighestPort;
 
     Profile();
 
@@ -28,6 +30,9 @@ public:
     QString winePrefix() const { return root() + QStringLiteral("/wine"); }
     QString driveC() const { return winePrefix() + QStringLiteral("/drive_c"); }
     QString configHome() const { return root() + QStringLiteral("/config"); }
+    QString stateHome() const { return root() + QStringLiteral("/state"); }
+    // The record of readings, where the program finds it with XDG_STATE_HOME at stateHome().
+    qt::RecordFile& record() const { return m_record; }
     QString settingsFile() const;
     const qt::SettingsStore& settings() const { return m_settings; }
     // The stored text of a value, or a null text when there is none.
@@ -46,6 +51,7 @@ private:
     QTemporaryDir m_dir;
     DosDevices m_dosDevices;
     qt::SettingsStore m_settings;
+    mutable qt::RecordFile m_record;
 };
 
 // A wall clock that stands still at a chosen moment until moved; time itself goes on, so the

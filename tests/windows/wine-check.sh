@@ -67,12 +67,14 @@ else
 fi
 
 # COM1 and COM2 answer twice; COM3 pauses for 400 ms inside the temperature at the line's own
-# pace; COM4 sends a NUL before each answer, as an adapter may when the line powers up.
+# pace; COM4 sends a NUL before each answer, as an adapter may when the line powers up; COM7
+# and COM33 are USB adapters, numbered past the arrows' reach.
 declare -A sim_out
 declare -A sim_options=(
     [1]="--twice --twice-gap 50" [2]="--twice --twice-gap 50"
-    [3]="--baud 9600 --pause-at 52 --pause 400" [4]="--stale \\x00 --stale-gap 0")
-for com in 1 2 3 4; do
+    [3]="--baud 9600 --pause-at 52 --pause 400" [4]="--stale \\x00 --stale-gap 0"
+    [7]="" [33]="")
+for com in 1 2 3 4 7 33; do
     # shellcheck disable=SC2086 # the options are words
     exec {out}< <(exec "$simulator" ${sim_options[$com]} --reply "$reply" \
                                     --install "$WINEPREFIX" --com "$com")
@@ -244,6 +246,39 @@ await "$program" '^caption COM4' || fail "a reply after a NUL gave no caption"
 [ "$line" = 'caption COM4 answered 55 characters with no temperature at characters 50 to 54' ] ||
     fail "a reply after a NUL gave '$line'"
 [ "$(od -c "$file")" = "$good" ] || fail "a reply after a NUL was written"
+stop_program
+
+echo "== A USB adapter's port past the arrows: COM7 stored and COM33 typed are opened and read"
+fresh_settings
+mkdir -p "$drive_c/UiView"
+wine reg add "$config" /v CPort /t REG_SZ /d 7 /f >/dev/null 2>&1
+start_program
+[ "$first_caption" = Stopped ] || fail "start-up on the stored COM7 showed '$first_caption'"
+one_shot
+[ "$line" = 'caption One shot +21.3°C' ] || fail "OneShot on COM7 gave '$line'"
+click_cport
+xdotool key End BackSpace type 33
+await "$program" '^caption Stopped' || fail "no caption after typing 33"
+[ "$(registry_value CPort)" = 33 ] || fail "CPort is '$(registry_value CPort)'"
+drain "${sim_out[33]}"
+one_shot
+[ "$line" = 'caption One shot +21.3°C' ] || fail "OneShot on COM33 gave '$line'"
+await "${sim_out[33]}" '^query ' 10 || fail "COM33 got no command"
+stop_program
+record=$(find "$drive_c/users" -path '*/AppData/Local/Vostrel/UiQuorvix/UiQuorvix.log' | head -1)
+[ -n "$record" ] || fail "no record of readings under %LOCALAPPDATA%"
+today=$(date '+%Y-%m-%d')
+for port in COM7 COM33; do
+    grep -q "^$today [0-9:]* $port: One shot +21.3°C, written to C:.UiView.WXprs.txt"$'\r$' \
+        "$record" || fail "the record holds no reading of $port: $(tail -3 "$record")"
+done
+
+echo "== A COM port whose device is gone says there is no device behind it"
+ln -sfn /nonexistent/ttyUSB9 "$WINEPREFIX/dosdevices/com9"
+wine reg add "$config" /v CPort /t REG_SZ /d 9 /f >/dev/null 2>&1
+start_program
+[ "$first_caption" = 'COM9 cannot be opened: there is no device behind COM9' ] ||
+    fail "a port with no device showed '$first_caption'"
 stop_program
 
 echo "== A stored path longer than the path box: the caption says so, and the value stays whole"
