@@ -229,12 +229,15 @@ private slots:
         QCOMPARE(window().serialPort().devicePath(), thermometer().devicePath());
     }
 
-    // The device removed while the line is idle shows at once; it works again once back.
+    // The device removed while the line is idle shows at once, named as the device that was
+    // open even when the port now names another; it works again once back.
     void deviceRemovedWhileIdle()
     {
         QVERIFY(openRig(kAnswersTwice));
+        const QString opened = com1();
+        m_rig->profile().linkCom(1, m_rig->profile().root() + QStringLiteral("/renumbered"));
         QVERIFY(thermometer().unplug());
-        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(com1() + QStringLiteral(" was lost: ")),
+        QTRY_VERIFY_WITH_TIMEOUT(caption().startsWith(opened + QStringLiteral(" was lost: ")),
                                  3000);
         QVERIFY(!window().serialPort().isOpen());
         QVERIFY(thermometer().plug());
