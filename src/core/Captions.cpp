@@ -1,12 +1,15 @@
 #include "core/Captions.h"
 
 #include "core/Identity.h"
+#include "core/LineSettings.h"
 #include "core/PortChoice.h"
 #include "core/RecordLine.h"
 #include "core/ReplyFields.h"
 #include "core/Settings.h"
+#include "core/TickCounter.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace core::captions {
 
@@ -37,6 +40,16 @@ std::vector<std::string_view> splitCharacters(std::string_view text)
         at = next;
     }
     return characters;
+}
+
+// "seventh": the counts the window's schedule uses, as words.
+std::string ordinal(int count)
+{
+    static const char* const kOrdinals[] = {"",      "first", "second",  "third",  "fourth",
+                                            "fifth", "sixth", "seventh", "eighth", "ninth"};
+    if (count > 0 && count < int(std::size(kOrdinals)))
+        return kOrdinals[count];
+    return std::to_string(count) + "th";
 }
 
 std::string portRange()
@@ -350,6 +363,16 @@ std::string damagedValue(std::string_view marker)
     return "holds a damaged " + std::string(marker) + " value";
 }
 
+std::string storeUnreadable(std::string_view location, std::string_view reason)
+{
+    return std::string(location) + ": " + std::string(reason);
+}
+
+std::string systemError(unsigned long code)
+{
+    return "error " + std::to_string(code);
+}
+
 // ---- Why a port cannot be used ----
 
 std::string noSuchPort(int port)
@@ -508,8 +531,11 @@ std::string helpText(bool windows)
         "Usage: " + std::string(windows ? "UiQuorvix.exe [/start]" : "UiQuorvix [--start]") +
         "\n"
         "Reads a thermometer on a serial port and keeps the weather file of UI-View32 fresh:\n"
-        "the temperature every 10 seconds in the window's caption, the file every seventh\n"
-        "reading (70 seconds) and at OneShot.\n\nOptions:\n";
+        "the temperature every " +
+        std::to_string(kTickIntervalMs / 1000) +
+        " seconds in the window's caption, the file every " + ordinal(kTicksPerWrite) +
+        "\nreading (" + std::to_string(kTicksPerWrite * kTickIntervalMs / 1000) +
+        " seconds) and at OneShot.\n\nOptions:\n";
     text += option(start, "start sampling at once, as if Start were pressed");
     text += option("", "(for a program started with the computer)");
     text += option(help, "show this text");
@@ -522,7 +548,8 @@ std::string helpText(bool windows)
         text += "\nEnvironment:\n";
         text += option("WINEPREFIX", "the Wine prefix whose COM ports and drives are used");
         text += option("", "(default ~/.wine)");
-        text += option("XDG_CONFIG_HOME", "where Vostrel/UiQuorvix.conf, the settings, lives");
+        text += option("XDG_CONFIG_HOME", std::string("where ") + kOrganisation + "/" +
+                                              kApplication + ".conf, the settings, lives");
         text += option("", "(default ~/.config)");
         text += option("XDG_STATE_HOME", "where the record of readings lives (default");
         text += option("", "~/.local/state)");

@@ -84,6 +84,11 @@ std::string lineWithoutEquals();
 std::string lineWithoutName();
 std::string damagedValue(std::string_view marker);
 
+// A store's place and the system's reason it cannot be read: "LOCATION: REASON".
+std::string storeUnreadable(std::string_view location, std::string_view reason);
+// A system error with no words of its own.
+std::string systemError(unsigned long code);
+
 // ---- Why a port cannot be used ----
 std::string noSuchPort(int port);
 // The port is named, but the device it names is not there (unplugged, or renamed at boot).

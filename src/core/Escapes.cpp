@@ -101,26 +101,6 @@ const EscapeDialect kSettingsFileEscapes = [] {
     return dialect;
 }();
 
-const EscapeDialect kWineRegistryEscapes = [] {
-    EscapeDialect dialect;
-    dialect.letters = true;
-    dialect.hexDigits = 4;
-    dialect.octal = true;
-    dialect.unknown = EscapeDialect::Unknown::LetterKept;
-    return dialect;
-}();
-
-const EscapeDialect kSimulatorEscapes = [] {
-    EscapeDialect dialect;
-    dialect.letters = true;
-    dialect.hexDigits = 2;
-    dialect.exactHexDigits = true;
-    dialect.codesAreBytes = true;
-    dialect.lastBackslashRefused = true;
-    dialect.unknown = EscapeDialect::Unknown::Refused;
-    return dialect;
-}();
-
 Result<std::string> unescape(std::string_view text, const EscapeDialect& dialect)
 {
     using Unknown = EscapeDialect::Unknown;

@@ -6,8 +6,8 @@
 #include <string_view>
 
 // Characters written after a backslash. The settings file, Wine's registry file and the
-// simulator's command line each write them their own way; one decoder reads all three, told
-// the way.
+// simulator's command line each write them their own way (each dialect is its owner's); one
+// decoder reads them all, told the way.
 namespace core {
 
 struct EscapeDialect
@@ -41,12 +41,6 @@ struct EscapeDialect
 // hex digits that name a control character; every other backslash stands for itself, so a
 // path typed by hand keeps its backslashes.
 extern const EscapeDialect kSettingsFileEscapes;
-// Wine's registry file: \\ \" \n and the like, \xHHHH and octal \NNN; any other letter after a
-// backslash stands for itself.
-extern const EscapeDialect kWineRegistryEscapes;
-// The simulator's command and control lines: \r \n \t \\ \0 and \xHH make bytes, so a text can
-// carry NUL, line ends and bytes 0x80-0xFF; anything else after a backslash is an error.
-extern const EscapeDialect kSimulatorEscapes;
 
 // The text (UTF-8, or bytes) with its escapes undone; "\\" is always one backslash and "\""
 // one quote. Fails with why, where the dialect refuses what it finds.

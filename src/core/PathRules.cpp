@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace core {
 
@@ -109,6 +110,46 @@ Outcome checkPathText(std::string_view path)
     if (Outcome blank = refuseBlankPath(path); !blank.ok())
         return blank;
     return refuseControlCharacters(path);
+}
+
+Result<DrivePath> readDrivePath(std::string_view path)
+{
+    if (Outcome checked = checkPathText(path); !checked.ok())
+        return Result<DrivePath>::failure(checked.reason());
+    const auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const bool hasDrive = path.size() >= 2 && isLetter(path[0]) && path[1] == ':';
+    if (!hasDrive || path.size() < 3 || (path[2] != '\\' && path[2] != '/')) {
+        // A Windows-style name here would become a file with backslashes in its name.
+        if (hasDrive || path.find('\\') != std::string_view::npos)
+            return Result<DrivePath>::failure(captions::notAPathHere());
+        return DrivePath{{}, std::string(path)};
+    }
+    // The names after the drive, without empty ones and ".", each ".." taking the one before
+    // it away but never leaving the drive.
+    std::vector<std::string_view> names;
+    for (std::string_view rest = path.substr(3); !rest.empty();) {
+        const std::size_t end = rest.find_first_of("\\/");
+        const std::string_view name = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (name.empty() || name == ".")
+            continue;
+        if (name == "..") {
+            if (!names.empty())
+                names.pop_back();
+            continue;
+        }
+        names.push_back(name);
+    }
+    DrivePath drive;
+    drive.drive = std::string(1, char(path[0] | 0x20));
+    for (const std::string_view name : names)
+        drive.rest += "/" + std::string(name);
+    if (drive.rest.empty())
+        drive.rest = "/";
+    // Wine, like Windows, opens a device for a name such as NUL.txt on a drive.
+    if (Outcome device = refuseWindowsDevices(drive.rest); !device.ok())
+        return Result<DrivePath>::failure(device.reason());
+    return drive;
 }
 
 bool mayFollowLink(const LinkOwners& owners)

@@ -3,6 +3,7 @@
 #include "core/Captions.h"
 #include "core/Result.h"
 
+#include <string>
 #include <string_view>
 
 // What may be written as the weather file, for both programs: the rules of the path's text,
@@ -24,6 +25,19 @@ Outcome refuseWindowsDevices(std::string_view path);
 
 // The checks on a path's text before anything is looked up: blank, control characters.
 Outcome checkPathText(std::string_view path);
+
+// Where a weather path leads on a machine that maps drive letters as Wine does: a plain path
+// as it is, or a drive letter ("c") and the names after it joined by "/", with ".." stopped
+// at the top of the drive, as Windows stops it.
+struct DrivePath
+{
+    std::string drive; // lower case; empty for a plain path
+    std::string rest;  // after the drive: "/UiView/WXprs.txt"; for a plain path, the path
+};
+// A drive-letter path names a drive; any other text with a backslash or a drive would become a
+// file with backslashes in its name, and is refused. A drive path naming a Windows device is
+// refused too, as Wine would open the device.
+Result<DrivePath> readDrivePath(std::string_view path);
 
 // A link is followed through at most this many hops, as the kernel does.
 constexpr int kMostLinks = 40;

@@ -1,5 +1,7 @@
 #include "core/PortChoice.h"
 
+#include "core/Captions.h"
+
 #include <algorithm>
 
 namespace core {
@@ -99,10 +101,11 @@ PortChoice choosePort(std::string_view text)
     return choice;
 }
 
-std::string lineSettingsText()
+Outcome checkPortNumber(int port)
 {
-    return std::to_string(kLineBaud) + ",n," + std::to_string(kLineDataBits) + "," +
-           std::to_string(kLineStopBits);
+    if (port < kFirstPort || port > kHighestPort)
+        return Outcome::failure(captions::noSuchPort(port));
+    return Done{};
 }
 
 int portAt(int scrollValue)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Result.h"
+
 #include <string>
 #include <string_view>
 
@@ -22,17 +24,6 @@ constexpr int kScrollLargeStep = 2;
 constexpr int kFirstPort = 1;
 constexpr int kHighestPort = 256;
 
-// The thermometer's line, set on every port change: 9600 baud, no parity, 8 data bits and 2
-// stop bits.
-constexpr long kLineBaud = 9600;
-constexpr int kLineDataBits = 8;
-constexpr int kLineStopBits = 2;
-// The line settings as the serial control writes them: "9600,n,8,2".
-std::string lineSettingsText();
-// The most the program holds of what the line sent and it has not read: a device that floods
-// the line cannot make it grow; the rest waits in the system's own buffer.
-constexpr int kReceiveBufferBytes = 1024;
-
 struct PortChoice
 {
     enum class Kind
@@ -51,6 +42,9 @@ struct PortChoice
 // Reads a port text (UTF-8). Blanks around the number are allowed, and so are other ways
 // of writing a whole number ("03", "+3", "3.0", "3e0"); a fraction is not a port number.
 PortChoice choosePort(std::string_view text);
+
+// A COM port number a system can have, or why not ("there is no COM0").
+Outcome checkPortNumber(int port);
 
 // The port a scroll value stands for, and its text in the box.
 int portAt(int scrollValue);

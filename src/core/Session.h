@@ -5,6 +5,7 @@
 #include "core/PortChoice.h"
 #include "core/Sampling.h"
 #include "core/StatusLine.h"
+#include "core/TickCounter.h"
 #include "core/WindowDesign.h"
 
 #include <chrono>

@@ -21,6 +21,17 @@ const ControlDesign kControls[kControlCount] = {
      Alignment::Centre},
 };
 
+std::vector<std::string> textsToFit(const ControlDesign& design, const std::string& shownText)
+{
+    if (std::string_view(design.name) == "Text1")
+        return {kWidestDateLine, kWidestWeatherField};
+    if (std::string_view(design.name) == "CPort")
+        return {kWidestPort};
+    if (design.kind == ControlKind::PushButton || design.kind == ControlKind::Label)
+        return {shownText};
+    return {};
+}
+
 const ControlDesign& control(std::string_view name)
 {
     for (const ControlDesign& design : kControls) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The one window as it was designed: every control's kind, first text and place, in tab
 // order; the texts start-up puts in; the timer's intervals; the font it was drawn for. Places
@@ -50,9 +52,6 @@ constexpr const char* kTitleLine = "UiView Quorvix Thermometer";
 constexpr const char* kVersionLine = "v0.1";
 constexpr const char* kCreditLine = "created by Zelmorix";
 
-// The sampling timer's interval.
-constexpr int kTickIntervalMs = 10000;
-
 // The path box holds at most this many UTF-16 characters, on both platforms.
 constexpr int kPathBoxCharacters = 32767;
 
@@ -62,5 +61,9 @@ constexpr double kDesignFontPoints = 8.0;
 constexpr const char* kWidestDateLine = "Sep 30 2026 23:59";
 constexpr const char* kWidestWeatherField = "000/000g000t070";
 constexpr const char* kWidestPort = "000";
+
+// The lines a control must show in full at the font the window takes: a button's or label's
+// own text as it stands, the widest weather text, the widest port; none for the others.
+std::vector<std::string> textsToFit(const ControlDesign& design, const std::string& shownText);
 
 } // namespace core

@@ -45,11 +45,33 @@ template <typename Widget> Widget* makeControl(QWidget& parent, const char* name
     return widget;
 }
 
-core::FontBox box(const QWidget& control, const QStringList& lines, QSize padding)
+// What a control shows, as the font must fit it: a button's or label's own text.
+QString shownText(const QWidget& control)
+{
+    if (const auto* button = qobject_cast<const QPushButton*>(&control))
+        return button->text();
+    if (const auto* label = qobject_cast<const QLabel*>(&control))
+        return label->text();
+    return {};
+}
+
+// The padding around a control's text that its frame takes, in pixels.
+QSize framePadding(const QWidget& control)
+{
+    if (qobject_cast<const QPushButton*>(&control))
+        return QSize(6, 4);
+    if (qobject_cast<const QPlainTextEdit*>(&control))
+        return QSize(6, 6);
+    if (qobject_cast<const QLineEdit*>(&control))
+        return QSize(8, 6);
+    return QSize();
+}
+
+core::FontBox box(const QWidget& control, const std::vector<std::string>& lines)
 {
     core::FontBox fitted;
-    for (const QString& line : lines)
-        fitted.lines.push_back(line.toStdString());
+    fitted.lines = lines;
+    const QSize padding = framePadding(control);
     fitted.width = control.width();
     fitted.height = control.height();
     fitted.paddingWidth = padding.width();
@@ -107,20 +129,14 @@ Controls Controls::create(QWidget& window)
 // Every caption and text, as start-up leaves them, must be readable in full.
 void Controls::fitFont(QWidget& window) const
 {
-    const std::vector<core::FontBox> boxes = {
-        box(*Command1, {Command1->text()}, QSize(6, 4)),
-        box(*Command2, {Command2->text()}, QSize(6, 4)),
-        box(*Command3, {Command3->text()}, QSize(6, 4)),
-        box(*Text1, {text(core::kWidestDateLine), text(core::kWidestWeatherField)}, QSize(6, 6)),
-        box(*Label1, {Label1->text()}, QSize()),
-        box(*Label2, {Label2->text()}, QSize()),
-        box(*Label3, {Label3->text()}, QSize()),
-        box(*Label4, {Label4->text()}, QSize()),
-        box(*Label5, {Label5->text()}, QSize()),
-        box(*Label6, {Label6->text()}, QSize()),
-        box(*Label7, {Label7->text()}, QSize()),
-        box(*CPort, {text(core::kWidestPort)}, QSize(8, 6)),
-    };
+    std::vector<core::FontBox> boxes;
+    for (const core::ControlDesign& design : core::kControls) {
+        const QWidget& control = *window.findChild<QWidget*>(QLatin1String(design.name));
+        const std::vector<std::string> lines =
+            core::textsToFit(design, shownText(control).toStdString());
+        if (!lines.empty())
+            boxes.push_back(box(control, lines));
+    }
     QFont font = window.font();
     const double own = font.pointSizeF() > 0 ? font.pointSizeF() : core::kDesignFontPoints;
     const double points = core::largestFittingPoints(

@@ -2,6 +2,8 @@
 
 #include "core/Captions.h"
 #include "core/PathRules.h"
+#include "core/PortChoice.h"
+#include "qt/Text.h"
 #include "qt/WinePorts.h"
 
 #include <QDateTime>
@@ -55,8 +57,8 @@ QByteArray DosDevices::systemRegistry() const
 
 core::Result<QString> DosDevices::serialDevice(int port) const
 {
-    if (port < 1)
-        return core::Result<QString>::failure(core::captions::noSuchPort(port));
+    if (const core::Outcome named = core::checkPortNumber(port); !named.ok())
+        return core::Result<QString>::failure(named.reason());
     const QString named = WinePorts::deviceIn(systemRegistry(), port);
     if (!named.isEmpty())
         return named;
@@ -68,41 +70,17 @@ core::Result<QString> DosDevices::serialDevice(int port) const
 
 core::Result<QString> DosDevices::hostPath(const QString& path) const
 {
-    const QByteArray utf8 = path.toUtf8();
-    const std::string_view text(utf8.constData(), size_t(utf8.size()));
-    if (const core::Outcome checked = core::checkPathText(text); !checked.ok())
-        return core::Result<QString>::failure(checked.reason());
-    // Character tests, not regular expressions: a match fails outright on text that is not
-    // valid UTF-16 (a lone surrogate from an escape in the settings file), and a failed
-    // match let a path with backslashes through.
-    const auto isDriveLetter = [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    };
-    const bool hasDrive = path.size() >= 2 && isDriveLetter(path[0]) && path[1] == u':';
-    if (!hasDrive || path.size() < 3 || (path[2] != u'\\' && path[2] != u'/')) {
-        // A Windows-style name here would become a file with backslashes in its name.
-        if (hasDrive || path.contains(QLatin1Char('\\')))
-            return core::Result<QString>::failure(core::captions::notAPathHere());
+    const core::Result<core::DrivePath> read = core::readDrivePath(path.toStdString());
+    if (!read.ok())
+        return core::Result<QString>::failure(read.reason());
+    const core::DrivePath& named = *read.value();
+    if (named.drive.empty())
         return path;
-    }
-    const QString drive = path.left(1).toLower() + QLatin1Char(':');
+    const QString drive = qt::text(named.drive) + QLatin1Char(':');
     const QString root = m_winePrefix + QStringLiteral("/dosdevices/") + drive;
     if (!QFileInfo(root).isDir()) {
         return core::Result<QString>::failure(
             core::captions::driveNotMapped(drive.toUpper().toStdString(), root.toStdString()));
     }
-    QString rest = path.mid(3);
-    rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    // ".." at the top of a drive stays there, as on Windows, instead of leaving the drive.
-    QString clean = QDir::cleanPath(QLatin1Char('/') + rest);
-    // Only a whole ".." name: "/...." is a name of its own.
-    while (clean == QLatin1String("/..") || clean.startsWith(QLatin1String("/../")))
-        clean.remove(0, 3);
-    // Wine, like Windows, opens a device for a name such as NUL.txt on a drive.
-    const QByteArray cleanUtf8 = clean.toUtf8();
-    if (const auto checked = core::refuseWindowsDevices(
-            std::string_view(cleanUtf8.constData(), size_t(cleanUtf8.size())));
-        !checked.ok())
-        return core::Result<QString>::failure(checked.reason());
-    return findIgnoringCase(root, clean);
+    return findIgnoringCase(root, qt::text(named.rest));
 }

@@ -1,6 +1,7 @@
 #include "qt/SerialPort.h"
 
 #include "core/Captions.h"
+#include "core/LineSettings.h"
 #include "core/PortChoice.h"
 #include "qt/DosDevices.h"
 #include "qt/Text.h"

@@ -9,10 +9,21 @@ namespace WinePorts {
 
 namespace {
 
+// Wine's registry file: \\ \" \n and the like, \xHHHH and octal \NNN; any other letter after a
+// backslash stands for itself.
+const core::EscapeDialect kRegistryEscapes = [] {
+    core::EscapeDialect dialect;
+    dialect.letters = true;
+    dialect.hexDigits = 4;
+    dialect.octal = true;
+    dialect.unknown = core::EscapeDialect::Unknown::LetterKept;
+    return dialect;
+}();
+
 QString unescape(QByteArrayView text)
 {
-    const core::Result<std::string> plain = core::unescape(
-        std::string_view(text.data(), size_t(text.size())), core::kWineRegistryEscapes);
+    const core::Result<std::string> plain =
+        core::unescape(std::string_view(text.data(), size_t(text.size())), kRegistryEscapes);
     return plain.ok() ? qt::text(*plain.value()) : QString();
 }
 

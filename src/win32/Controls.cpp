@@ -112,19 +112,20 @@ void Controls::place(HWND window, UINT dpi)
         const int height = pixels(design.height);
         SetWindowPos(control, nullptr, pixels(design.left), pixels(design.top), width, height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        // Every text as it stands, the widest weather text and a three-digit port.
-        if (control == Text1)
-            boxes.push_back({{core::kWidestDateLine, core::kWidestWeatherField},
-                             width,
-                             height,
-                             scaled(10),
-                             scaled(8)});
-        else if (control == CPort)
-            boxes.push_back({{core::kWidestPort}, width, height, scaled(12), scaled(8)});
-        else if (design.kind == core::ControlKind::PushButton)
-            boxes.push_back({{windowText(control)}, width, height, scaled(6), scaled(4)});
-        else if (design.kind == core::ControlKind::Label)
-            boxes.push_back({{windowText(control)}, width, height, 0, 0});
+        const std::vector<std::string> lines = core::textsToFit(design, windowText(control));
+        if (lines.empty())
+            continue;
+        // The padding each kind of control's frame takes around its text.
+        const bool edit = design.kind == core::ControlKind::SingleLineText ||
+                          design.kind == core::ControlKind::MultiLineText;
+        const bool button = design.kind == core::ControlKind::PushButton;
+        boxes.push_back({lines, width, height,
+                         edit ? scaled(design.kind == core::ControlKind::MultiLineText ? 10 : 12)
+                         : button ? scaled(6)
+                                  : 0,
+                         edit     ? scaled(8)
+                         : button ? scaled(4)
+                                  : 0});
     }
     HFONT font = fittedFont(boxes, dpi);
     for (const ControlHandle& member : kControlHandles)

@@ -2,6 +2,7 @@
 
 #include "Text.h"
 #include "core/Captions.h"
+#include "core/LineSettings.h"
 #include "core/PortChoice.h"
 #include "core/Session.h"
 
@@ -40,8 +41,8 @@ SerialPort::~SerialPort()
 core::Outcome SerialPort::open(int port)
 {
     close();
-    if (port < 1)
-        return core::Outcome::failure(core::captions::noSuchPort(port));
+    if (const core::Outcome named = core::checkPortNumber(port); !named.ok())
+        return named;
     // Wine lets a second program open a port that one already holds, and the two would split
     // the thermometer's answers between them: one named mutex a port keeps this program to one
     // reader, in every Windows and under Wine alike.

@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 
 #include "Text.h"
+#include "core/Captions.h"
 #include "core/Settings.h"
 
 #include <vector>
@@ -31,7 +32,8 @@ core::StoredValue SettingsStore::read(const char* name) const
     if (opened == ERROR_FILE_NOT_FOUND)
         return missing();
     if (opened != ERROR_SUCCESS)
-        return core::StoredValue::failure(location() + ": " + errorText(DWORD(opened)));
+        return core::StoredValue::failure(
+            core::captions::storeUnreadable(location(), errorText(DWORD(opened))));
 
     const std::wstring valueName = widen(name);
     DWORD type = 0;
@@ -53,7 +55,8 @@ core::StoredValue SettingsStore::read(const char* name) const
     if (result == ERROR_FILE_NOT_FOUND || (result == ERROR_SUCCESS && type != REG_SZ))
         return missing();
     if (result != ERROR_SUCCESS)
-        return core::StoredValue::failure(location() + ": " + errorText(DWORD(result)));
+        return core::StoredValue::failure(
+            core::captions::storeUnreadable(location(), errorText(DWORD(result))));
 
     // A value of size 0 is empty; the terminator, where one was stored, is not part of the text.
     std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');

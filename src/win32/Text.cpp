@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include "core/Captions.h"
+
 namespace win32 {
 
 std::wstring widen(const std::string& utf8)
@@ -44,7 +46,7 @@ std::string errorText(DWORD code)
                              text.back() == L' '))
         text.pop_back();
     if (text.empty())
-        return "error " + std::to_string(code);
+        return core::captions::systemError(code);
     return narrow(text);
 }
 

@@ -7,6 +7,7 @@
 #include "Window.h"
 #include "core/Captions.h"
 #include "core/CommandLine.h"
+#include "core/Identity.h"
 
 #include <commctrl.h>
 #include <cstdlib>
@@ -33,7 +34,8 @@ int answer(const std::string& text, UINT icon, int status)
         DWORD written = 0;
         WriteFile(output, line.data(), DWORD(line.size()), &written, nullptr);
     }
-    MessageBoxW(nullptr, win32::widen(text).c_str(), L"UiQuorvix", MB_OK | icon);
+    MessageBoxW(nullptr, win32::widen(text).c_str(), win32::widen(core::kProgramName).c_str(),
+                MB_OK | icon);
     return status;
 }
 

@@ -367,6 +367,39 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(shown), file.chopped(2));
     }
 
+    void drivePaths_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("drive"); // "-" when refused
+        QTest::addColumn<QByteArray>("rest");
+        QTest::newRow("the default") << QByteArray("C:\\UiView\\WXprs.txt") << QByteArray("c")
+                                     << QByteArray("/UiView/WXprs.txt");
+        QTest::newRow("\"..\" stops at the top of the drive")
+            << QByteArray("d:/a/../../..\\b\\.\\c") << QByteArray("d") << QByteArray("/b/c");
+        QTest::newRow("a plain path")
+            << QByteArray("/home/me/wx.txt") << QByteArray() << QByteArray("/home/me/wx.txt");
+        QTest::newRow("a drive without a folder")
+            << QByteArray("C:wx.txt") << QByteArray("-") << QByteArray();
+        QTest::newRow("a backslash without a drive")
+            << QByteArray("UiView\\WXprs.txt") << QByteArray("-") << QByteArray();
+        QTest::newRow("a device on a drive")
+            << QByteArray("C:\\x\\..\\con.txt") << QByteArray("-") << QByteArray();
+    }
+
+    // Which drive a path names and where on it, as the Linux program finds it under Wine.
+    void drivePaths()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, drive);
+        QFETCH(QByteArray, rest);
+        const core::Result<core::DrivePath> read = core::readDrivePath(path.toStdString());
+        QCOMPARE(read.ok(), drive != "-");
+        if (!read.ok())
+            return;
+        QCOMPARE(QByteArray::fromStdString(read.value()->drive), drive);
+        QCOMPARE(QByteArray::fromStdString(read.value()->rest), rest);
+    }
+
     void windowsDeviceNames_data()
     {
         QTest::addColumn<QByteArray>("path");
@@ -456,35 +489,19 @@ private slots:
         QTest::newRow("settings, as Qt wrote it")
             << "settings" << QByteArray("C:\\\\UiView \\\"q\\\" \\x1f\\x41")
             << QByteArray("C:\\UiView \"q\" \x1f\\x41") << false;
-        QTest::newRow("registry, UTF-16 and octal")
-            << "registry" << QByteArray("/dev/ttyACM\\x00e9\\012\\q")
-            << QByteArray("/dev/ttyACM\xc3\xa9\nq") << false;
-        QTest::newRow("registry, a character beyond U+FFFF as its UTF-16 pair")
-            << "registry" << QByteArray("/dev/serial/\\xd83c\\xdf21")
-            << QByteArray("/dev/serial/\xf0\x9f\x8c\xa1") << false;
-        QTest::newRow("simulator, bytes")
-            << "simulator" << QByteArray("\\xff\\0\\r\\n") << QByteArray("\xff\0\r\n", 4) << false;
-        QTest::newRow("simulator, one hex digit")
-            << "simulator" << QByteArray("\\xf") << QByteArray() << true;
-        QTest::newRow("simulator, a lone backslash at the end")
-            << "simulator" << QByteArray("ab\\") << QByteArray() << true;
-        QTest::newRow("simulator, an unknown escape")
-            << "simulator" << QByteArray("\\q") << QByteArray() << true;
     }
 
-    // One decoder reads the settings file's, Wine's registry's and the simulator's escapes, each
-    // the way it is written.
+    // The settings file's escapes: a path typed by hand keeps its backslashes. Wine's registry
+    // and the simulator's lines, read by the same decoder their own way, are tested with them.
     void escapes()
     {
         QFETCH(QString, dialect);
         QFETCH(QByteArray, written);
         QFETCH(QByteArray, meant);
         QFETCH(bool, refused);
-        const core::EscapeDialect& way =
-            dialect == QStringLiteral("settings")   ? core::kSettingsFileEscapes
-            : dialect == QStringLiteral("registry") ? core::kWineRegistryEscapes
-                                                    : core::kSimulatorEscapes;
-        const core::Result<std::string> plain = core::unescape(written.toStdString(), way);
+        QCOMPARE(dialect, QStringLiteral("settings"));
+        const core::Result<std::string> plain =
+            core::unescape(written.toStdString(), core::kSettingsFileEscapes);
         QCOMPARE(plain.ok(), !refused);
         if (refused)
             QVERIFY(!plain.reason().empty());

@@ -81,12 +81,17 @@ private slots:
             "[Software\\\\Wine\\\\Ports] 1700000001\n#time=1da2b3c4d5e6f70\n"
             "\"com3\"=\"/dev/serial/by-id/usb-\\\"Ther\\\\mo\\\"-port0\"\n"
             "\"COM5\"=dword:00000001\n"
-            "\"COM6\"=\"/dev/ttyACM\\x00e9\"\n\n"
+            "\"COM6\"=\"/dev/ttyACM\\x00e9\"\n"
+            "\"COM7\"=\"/dev/ttyACM\\012\\q\"\n"
+            "\"COM8\"=\"/dev/serial/\\xd83c\\xdf21\"\n\n"
             "[Software\\\\Wine\\\\Ports\\\\Other] 1700000002\n\"COM4\"=\"/dev/wrong\"\n");
         registry.close();
         QCOMPARE(valueOf(dosDevices.serialDevice(3)),
                  QStringLiteral("/dev/serial/by-id/usb-\"Ther\\mo\"-port0"));
         QCOMPARE(valueOf(dosDevices.serialDevice(6)), QStringLiteral("/dev/ttyACM\u00e9"));
+        // Octal, a letter that stands for itself, a character beyond U+FFFF as its UTF-16 pair.
+        QCOMPARE(valueOf(dosDevices.serialDevice(7)), QStringLiteral("/dev/ttyACM\nq"));
+        QCOMPARE(valueOf(dosDevices.serialDevice(8)), QStringLiteral("/dev/serial/\U0001F321"));
         QCOMPARE(valueOf(dosDevices.serialDevice(4)), QStringLiteral("/dev/ttyS3"));
         QCOMPARE(valueOf(dosDevices.serialDevice(5)), QStringLiteral("/dev/ttyS4"));
         QVERIFY(!dosDevices.serialDevice(0).ok());

@@ -2,9 +2,26 @@
 
 namespace thermosim {
 
+namespace {
+
+// \r \n \t \\ \0 and \xHH make bytes, so a text can carry NUL, line ends and bytes 0x80-0xFF;
+// anything else after a backslash is an error.
+const core::EscapeDialect kLineEscapes = [] {
+    core::EscapeDialect dialect;
+    dialect.letters = true;
+    dialect.hexDigits = 2;
+    dialect.exactHexDigits = true;
+    dialect.codesAreBytes = true;
+    dialect.lastBackslashRefused = true;
+    dialect.unknown = core::EscapeDialect::Unknown::Refused;
+    return dialect;
+}();
+
+} // namespace
+
 core::Result<std::string> unescape(std::string_view text)
 {
-    return core::unescape(text, core::kSimulatorEscapes);
+    return core::unescape(text, kLineEscapes);
 }
 
 std::string hexBytes(std::string_view bytes)
