@@ -20,6 +20,8 @@ constexpr int kScrollMaximum = 5;
 constexpr int kScrollFirstValue = kScrollMaximum - 1;
 constexpr int kScrollSmallStep = 1;
 constexpr int kScrollLargeStep = 2;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
 // The first and the highest COM port a system can have.
 constexpr int kFirstPort = 1;
 constexpr int kHighestPort = 256;

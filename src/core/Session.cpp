@@ -167,6 +167,17 @@ void Session::scrollMoved(int value)
     onScrollChange();
 }
 
+void Session::wheelTurned(int angle)
+{
+    m_wheelAngle += angle;
+    const int notches = m_wheelAngle / kWheelNotch;
+    m_wheelAngle -= notches * kWheelNotch;
+    // Up raises the port, as the up arrow does, and the scroll bar runs upside down.
+    if (notches != 0)
+        setScrollValue(
+            std::clamp(m_scrollValue - notches * kScrollSmallStep, kScrollMinimum, kScrollMaximum));
+}
+
 void Session::setPortText(const std::string& text)
 {
     if (text == m_portText)

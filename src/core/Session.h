@@ -49,6 +49,9 @@ public:
     void pathEditFinished();
     void portEdited(const std::string& text);
     void scrollMoved(int value);
+    // The mouse wheel over the scroll bar, in eighths of a degree as both systems count them:
+    // each notch steps the port by one, as an arrow does.
+    void wheelTurned(int angle);
     void oneShotClicked();
     void startClicked();
     void stopClicked();
@@ -127,6 +130,8 @@ private:
     std::string m_pathText;
     std::string m_portText;
     int m_scrollValue = kScrollFirstValue;
+    // What the wheel turned short of a whole notch.
+    int m_wheelAngle = 0;
     // The file is written to the path as it stood when editing last finished, never to a
     // half-typed one; each keystroke is still saved at once.
     std::string m_weatherPath;

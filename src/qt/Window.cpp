@@ -13,13 +13,6 @@
 
 namespace qt {
 
-namespace {
-
-// One notch of a mouse wheel is this much angle.
-constexpr int kWheelNotch = 120;
-
-} // namespace
-
 Window::Window(const Services& services, QWidget* parent)
     : QWidget(parent), Controls(Controls::create(*this)), m_clock(services.clock),
       m_serialPort(services.dosDevices), m_weatherWriter(services.dosDevices),
@@ -117,17 +110,12 @@ void Window::wakeAt(std::optional<core::ExchangeTime> when)
     m_wake.start(std::max(wait, std::chrono::milliseconds(0)));
 }
 
-// One notch of the wheel over the scroll bar steps the port by one, as one click of an arrow
-// does; Qt would step by several lines and skip ports.
+// The wheel over the scroll bar is the session's: Qt would step by several lines and skip ports.
 bool Window::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != VScroll1 || event->type() != QEvent::Wheel)
         return QWidget::eventFilter(watched, event);
-    m_wheelAngle += static_cast<QWheelEvent*>(event)->angleDelta().y();
-    const int notches = m_wheelAngle / kWheelNotch;
-    m_wheelAngle -= notches * kWheelNotch;
-    if (notches != 0)
-        VScroll1->setValue(VScroll1->value() - notches * VScroll1->singleStep());
+    m_session.wheelTurned(static_cast<QWheelEvent*>(event)->angleDelta().y());
     return true;
 }
 

@@ -62,7 +62,6 @@ private:
     WeatherWriter m_weatherWriter;
     QTimer m_wake;
     core::Session m_session;
-    int m_wheelAngle = 0;
 };
 
 } // namespace qt

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <windowsx.h>
 
 namespace win32 {
 
@@ -82,6 +83,14 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (reinterpret_cast<HWND>(lParam) == m_controls.VScroll1)
             onScroll(LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_MOUSEWHEEL: {
+        // The scroll bar hands the wheel on to its window; a notch over it steps the port by
+        // one, as in the Linux program, where the control alone would step by several lines.
+        const POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (WindowFromPoint(at) == m_controls.VScroll1 || GetFocus() == m_controls.VScroll1)
+            m_session.wheelTurned(GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    }
     case WM_ACTIVATE:
         // The control that had the focus gets it back when the window is activated again.
         if (LOWORD(wParam) == WA_INACTIVE)

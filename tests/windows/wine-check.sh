@@ -320,6 +320,12 @@ click_scroll_up
 one_shot
 await "${sim_out[2]}" '^query ' 10 || fail "COM2 got no command after the up arrow"
 [ "$(registry_value CPort)" = 2 ] || fail "CPort is '$(registry_value CPort)'"
+echo "== One notch of the mouse wheel over the scroll bar steps the port by one"
+drain "${sim_out[3]}"
+xdotool mousemove --window "$window" 124 62 click 4
+click_oneshot
+await "${sim_out[3]}" '^query ' 10 || fail "COM3 got no command after a notch of the wheel"
+[ "$(registry_value CPort)" = 3 ] || fail "a notch up from COM2 saved CPort '$(registry_value CPort)'"
 stop_program
 
 echo "== Started, the seventh tick of the program's own timer writes the weather file"
