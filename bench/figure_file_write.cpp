@@ -36,9 +36,9 @@ core::LocalTime minuteAt(int i)
     return qt::Clock::localTimeOf(when);
 }
 
-bool written(const core::WeatherWriter::Attempt& attempt)
+bool written(const core::WriteAttempt& attempt)
 {
-    return attempt.state == core::WeatherWriter::State::Written;
+    return attempt.ok() && *attempt.value() == core::WriteProgress::Written;
 }
 
 } // namespace
@@ -61,12 +61,12 @@ int figureFileWrite(const Run& run)
         const core::LocalTime when = minuteAt(i);
         const qint64 begin = monotonicNs();
         const std::string contents = core::weatherFileBytes(when, field);
-        const core::WeatherWriter::Attempt attempt = writer.write(path, contents);
+        const core::WriteAttempt attempt = writer.write(path, contents);
         const qint64 end = monotonicNs();
         if (!written(attempt))
             return fail(QStringLiteral("write %1 failed: %2")
                             .arg(i)
-                            .arg(QString::fromStdString(attempt.reason)));
+                            .arg(QString::fromStdString(attempt.reason())));
         times.push_back(double(end - begin));
         last = contents;
     }
@@ -83,13 +83,13 @@ int figureFileWrite(const Run& run)
     for (int i = 0; i < spacedCount; ++i) {
         pause.waitFor([] { return false; }, 100);
         const qint64 begin = monotonicNs();
-        const core::WeatherWriter::Attempt attempt =
+        const core::WriteAttempt attempt =
             writer.write(path, core::weatherFileBytes(minuteAt(i), field));
         const qint64 end = monotonicNs();
         if (!written(attempt))
             return fail(QStringLiteral("spaced write %1 failed: %2")
                             .arg(i)
-                            .arg(QString::fromStdString(attempt.reason)));
+                            .arg(QString::fromStdString(attempt.reason())));
         spaced.push_back(double(end - begin));
     }
 

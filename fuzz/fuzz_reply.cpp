@@ -152,19 +152,20 @@ void deliver(Window& window, core::ExchangeForm form, const std::string& reply, 
     std::optional<std::string> text1;
     if (reading.weatherField) {
         text1 = core::captions::latin1ToUtf8(core::weatherDisplayText(when, *reading.weatherField));
-        const core::WeatherWriter::Attempt attempt = rig->writer.write(
+        const core::WriteAttempt attempt = rig->writer.write(
             path.toStdString(), core::weatherFileBytes(when, *reading.weatherField));
         // Nothing on this system holds the file against a replace.
-        UIQ_CHECK(attempt.state != core::WeatherWriter::State::Busy);
-        const bool wrote = attempt.state == core::WeatherWriter::State::Written;
+        UIQ_CHECK(!attempt.ok() || *attempt.value() == core::WriteProgress::Written);
+        const bool wrote = attempt.ok();
         UIQ_CHECK(wrote == writable(path));
-        UIQ_CHECK(wrote || !attempt.reason.empty());
-        window.sampling.written(path.toStdString(), wrote ? core::Outcome(core::Done{})
-                                                          : core::Outcome::failure(attempt.reason));
+        UIQ_CHECK(wrote || !attempt.reason().empty());
+        window.sampling.written(path.toStdString(), wrote
+                                                        ? core::Outcome(core::Done{})
+                                                        : core::Outcome::failure(attempt.reason()));
         if (wrote)
             window.failedWrite.reset();
         else
-            window.failedWrite.emplace(path, attempt.reason);
+            window.failedWrite.emplace(path, attempt.reason());
     }
     const std::string caption = window.sampling.caption(
         reading.refused                       ? *reading.refused

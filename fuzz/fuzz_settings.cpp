@@ -97,7 +97,7 @@ void checkRoundTrip(const qt::SettingsStore& store, const QString& file,
     UIQ_CHECK(back.ok() && *back.value() && **back.value() == text);
     // Start-up reads it the same way and has nothing to write back.
     const core::SettingRead read = core::readSetting(store, value);
-    UIQ_CHECK(read.text == text && read.saved && !read.unreadable);
+    UIQ_CHECK(read.text == text && read.stored.ok() && read.readable.ok());
     UIQ_CHECK(contentsOf(file) == written);
 }
 
@@ -169,18 +169,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const core::SettingRead read = core::readSetting(store, *value);
         const QByteArray after = contentsOf(file);
         UIQ_CHECK(keepsOtherLines(before, after, value->name));
-        UIQ_CHECK(read.saved);
+        UIQ_CHECK(read.stored.ok());
         if (!found.ok()) {
             // The default stands in, and the line that may hold the value stays as it was.
             UIQ_CHECK(read.text == value->defaultText);
-            UIQ_CHECK(read.unreadable && *read.unreadable == found.reason());
+            UIQ_CHECK(!read.readable.ok() && read.readable.reason() == found.reason());
             checkNamesLine(found.reason(), file, before);
             UIQ_CHECK(after == before);
         } else if (const std::optional<std::string>& stored = *found.value()) {
-            UIQ_CHECK(read.text == *stored && !read.unreadable);
+            UIQ_CHECK(read.text == *stored && read.readable.ok());
             UIQ_CHECK(after == before);
         } else {
-            UIQ_CHECK(read.text == value->defaultText && !read.unreadable);
+            UIQ_CHECK(read.text == value->defaultText && read.readable.ok());
         }
         // What was read is there to stay: a stored text, the default written back, or the
         // same unreadable line.

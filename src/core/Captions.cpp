@@ -219,7 +219,7 @@ std::string malformed(const std::string& port)
 
 std::string notOpen(const std::string& port, std::string_view reason)
 {
-    return reason.empty() ? port + " is not open" : port + " is not open: " + std::string(reason);
+    return port + " is not open: " + std::string(reason);
 }
 
 std::string lost(const std::string& port, std::string_view reason)
@@ -405,6 +405,11 @@ std::string deviceStoppedAnswering()
     return "the device stopped answering";
 }
 
+std::string lineClosed()
+{
+    return "the line is closed";
+}
+
 std::string commandNotTaken()
 {
     return "the line did not take the command in time";
@@ -489,6 +494,11 @@ std::string diskFull()
     return "the disk is full";
 }
 
+std::string noWriteWaiting()
+{
+    return "no write was waiting to be tried again";
+}
+
 // ---- Escapes in a text ----
 
 std::string lastBackslash()
@@ -513,6 +523,11 @@ std::string needsDisplay()
 {
     return "UiQuorvix needs a display to show its window: DISPLAY and WAYLAND_DISPLAY are both "
            "unset.";
+}
+
+std::string windowNotMade(std::string_view reason)
+{
+    return std::string(kProgramName) + " could not make its window: " + std::string(reason);
 }
 
 std::string helpText(bool windows)

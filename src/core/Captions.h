@@ -99,6 +99,7 @@ std::string portRefusedToUser();
 std::string lineSettingsRefused();
 std::string deviceStoppedAnswering();
 std::string commandNotTaken();
+std::string lineClosed();
 
 // ---- Why the weather file cannot be written ----
 std::string noPathSet();
@@ -128,6 +129,8 @@ std::string linkOfAnotherUser(std::string_view link, long uid);
 std::string tooManyLinks(int most);
 std::string linkUnreadable(std::string_view link);
 std::string diskFull();
+// A retry asked for when no write was waiting.
+std::string noWriteWaiting();
 
 // ---- Escapes in a text ----
 std::string lastBackslash();
@@ -136,6 +139,7 @@ std::string unknownEscape(char letter);
 
 // ---- The program itself ----
 std::string needsDisplay();
+std::string windowNotMade(std::string_view reason);
 // What --help shows; the Windows program names its own options and the Windows way of
 // writing them.
 std::string helpText(bool windows);

@@ -52,29 +52,26 @@ public:
     virtual std::string location() const = 0;
 };
 
+// How far a write got: done, or held up by the host program, which has the file open.
+enum class WriteProgress
+{
+    Written,
+    Held,
+};
+// A write: how far it got, or why it failed.
+using WriteAttempt = Result<WriteProgress>;
+
 // Replaces the weather file whole and at once, or leaves the old one as it was.
 class WeatherWriter
 {
 public:
-    enum class State
-    {
-        Written,
-        Busy,   // the host program holds the file open; try again
-        Failed, // `reason` says why
-    };
-    struct Attempt
-    {
-        State state = State::Written;
-        std::string reason;
-    };
-
     virtual ~WeatherWriter() = default;
 
-    virtual Attempt write(const std::string& path, const std::string& contents) = 0;
-    // Tries a Busy write again.
-    virtual Attempt retry() = 0;
-    // Gives a Busy write up; the old file stays.
-    virtual void giveUp() = 0;
+    virtual WriteAttempt write(const std::string& path, const std::string& contents) = 0;
+    // Tries a held write again.
+    virtual WriteAttempt retry() = 0;
+    // Gives a held write up, and says what held it; the old file stays.
+    virtual std::string giveUp() = 0;
 };
 
 // The record of every reading and failure (RecordLine.h), a line at a time. A line that cannot

@@ -33,7 +33,6 @@ public:
     std::string caption(const std::string& reading) const;
 
     const TickCounter& counter() const { return m_counter; }
-    const std::string& fileError() const { return m_lastWrite.reason(); }
 
 private:
     TickCounter m_counter;

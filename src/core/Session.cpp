@@ -47,15 +47,17 @@ void Session::load()
 
     const SettingRead path = readSetting(m_platform.settings, kWXPath);
     const SettingRead port = readSetting(m_platform.settings, kCPort);
-    m_settingsUnsaved = !path.saved || !port.saved;
+    m_settingsUnsaved = !path.stored.ok() || !port.stored.ok();
     std::vector<std::string> problems;
-    if (path.unreadable && port.unreadable && *path.unreadable == *port.unreadable) {
-        problems.push_back(captions::cannotBeRead({kWXPath.name, kCPort.name}, *path.unreadable));
+    if (!path.readable.ok() && !port.readable.ok() &&
+        path.readable.reason() == port.readable.reason()) {
+        problems.push_back(
+            captions::cannotBeRead({kWXPath.name, kCPort.name}, path.readable.reason()));
     } else {
-        if (path.unreadable)
-            problems.push_back(captions::cannotBeRead({kWXPath.name}, *path.unreadable));
-        if (port.unreadable)
-            problems.push_back(captions::cannotBeRead({kCPort.name}, *port.unreadable));
+        if (!path.readable.ok())
+            problems.push_back(captions::cannotBeRead({kWXPath.name}, path.readable.reason()));
+        if (!port.readable.ok())
+            problems.push_back(captions::cannotBeRead({kCPort.name}, port.readable.reason()));
     }
     // What the box cannot hold whole would be written back cut.
     const std::size_t pathLength = utf16Length(path.text);
@@ -65,14 +67,14 @@ void Session::load()
 
     // A default that stands in for a value that cannot be read, or a path the box cuts, is
     // shown but not written back over what the store holds.
-    if (pathTooLong || path.unreadable) {
+    if (pathTooLong || !path.readable.ok()) {
         m_pathText = path.text;
         view.showText(View::Text::WXfile, path.text);
     } else {
         setPathText(path.text);
     }
     m_weatherPath = path.text;
-    if (port.unreadable) {
+    if (!port.readable.ok()) {
         m_portText = port.text;
         view.showText(View::Text::CPort, port.text);
     } else {
@@ -105,7 +107,6 @@ void Session::load()
 
 void Session::unload()
 {
-    m_started = false;
     m_nextTick.reset();
     m_exchange.closeLine(m_platform.clock.now());
     m_exchangeWake.reset();
@@ -231,7 +232,7 @@ void Session::onPortChange()
         showMessage(captions::cannotBeOpened(portName(port), opened.reason()));
         return;
     }
-    m_status.portOpened(m_started, m_settingsUnsaved);
+    m_status.portOpened(started(), m_settingsUnsaved);
     refreshCaption();
 }
 
@@ -259,9 +260,8 @@ std::string Session::portName(int port) const
 void Session::startClicked()
 {
     // A second Start leaves the countdown running, so pressing it never delays a reading.
-    if (!m_started)
+    if (!started())
         m_nextTick = m_platform.clock.now() + m_times.tick;
-    m_started = true;
     showState();
     rearm();
 }
@@ -269,7 +269,6 @@ void Session::startClicked()
 void Session::stopClicked()
 {
     m_nextTick.reset();
-    m_started = false;
     showState();
     rearm();
 }
@@ -429,9 +428,9 @@ void Session::writeWeatherFile(const ShownReading& reading, const std::string& w
     m_writingTo = m_weatherPath;
     const PendingWrite write{reading, m_askedPort, m_outcomes, 1,
                              m_platform.clock.now() + kWriteRetryEvery};
-    const WeatherWriter::Attempt attempt =
+    const WriteAttempt attempt =
         m_platform.weatherWriter.write(m_writingTo, weatherFileBytes(now, weatherField));
-    if (attempt.state == WeatherWriter::State::Busy) {
+    if (isHeld(attempt)) {
         // The reading shows once the write has ended; the window does not wait meanwhile.
         m_pendingWrite = write;
         rearm();
@@ -440,28 +439,32 @@ void Session::writeWeatherFile(const ShownReading& reading, const std::string& w
     writeEnded(attempt, write);
 }
 
+bool Session::isHeld(const WriteAttempt& attempt)
+{
+    return attempt.ok() && *attempt.value() == WriteProgress::Held;
+}
+
 void Session::retryWrite()
 {
-    WeatherWriter::Attempt attempt = m_platform.weatherWriter.retry();
-    if (attempt.state == WeatherWriter::State::Busy) {
+    WriteAttempt attempt = m_platform.weatherWriter.retry();
+    if (isHeld(attempt)) {
         if (++m_pendingWrite->attempts < kWriteAttempts) {
             m_pendingWrite->retryAt = m_platform.clock.now() + kWriteRetryEvery;
             return;
         }
-        m_platform.weatherWriter.giveUp();
-        attempt.state = WeatherWriter::State::Failed;
+        attempt = WriteAttempt::failure(m_platform.weatherWriter.giveUp());
     }
     const PendingWrite ended = *m_pendingWrite;
     m_pendingWrite.reset();
     writeEnded(attempt, ended);
 }
 
-void Session::writeEnded(const WeatherWriter::Attempt& attempt, const PendingWrite& write)
+void Session::writeEnded(const WriteAttempt& attempt, const PendingWrite& write)
 {
-    const bool written = attempt.state == WeatherWriter::State::Written;
-    m_sampling.written(m_writingTo, written ? Outcome(Done{}) : Outcome::failure(attempt.reason));
+    const bool written = attempt.ok();
+    m_sampling.written(m_writingTo, written ? Outcome(Done{}) : Outcome::failure(attempt.reason()));
     record(write.port, captions::recordedWrite(readingText(write.reading), written, m_writingTo,
-                                               attempt.reason));
+                                               attempt.reason()));
     if (write.outcome == m_outcomes)
         showNewReading(write.reading);
     else if (m_newestReading)
@@ -531,7 +534,7 @@ void Session::showFailure(ExchangeForm form, const std::string& caption)
     m_newestReading.reset();
     record(m_askedPort, captions::recordedFailure(caption));
     const std::string since = sinceLastReading(caption);
-    showReading(form == ExchangeForm::Sampling && !m_started ? captions::stoppedWith(since)
+    showReading(form == ExchangeForm::Sampling && !started() ? captions::stoppedWith(since)
                                                              : since);
 }
 
@@ -560,13 +563,13 @@ std::string Session::captionOf(const ShownReading& reading) const
 {
     if (reading.form == ExchangeForm::OneShot)
         return m_sampling.caption(captions::oneShot(reading.temperature));
-    return m_sampling.caption(m_started ? captions::reading(reading.temperature)
+    return m_sampling.caption(started() ? captions::reading(reading.temperature)
                                         : captions::stoppedWithReading(reading.temperature));
 }
 
 void Session::showState()
 {
-    m_status.showState(m_started);
+    m_status.showState(started());
     refreshCaption();
 }
 

@@ -63,11 +63,11 @@ public:
     void wake();
 
     // What the session holds, for tests and the benchmarks.
-    bool started() const { return m_started; }
+    // Sampling runs: a next tick is due.
+    bool started() const { return m_nextTick.has_value(); }
     bool busy() const { return m_exchange.busy(); }
     const TickCounter& counter() const { return m_sampling.counter(); }
     long ticksLetGo() const { return m_exchange.ticksLetGo(); }
-    const std::string& fileError() const { return m_sampling.fileError(); }
     const std::string& caption() const { return m_status.caption(); }
     int commPort() const { return m_commPort; }
 
@@ -109,7 +109,8 @@ private:
     void writeWeatherFile(const ShownReading& reading, const std::string& weatherField,
                           const LocalTime& now);
     void retryWrite();
-    void writeEnded(const WeatherWriter::Attempt& attempt, const PendingWrite& write);
+    void writeEnded(const WriteAttempt& attempt, const PendingWrite& write);
+    static bool isHeld(const WriteAttempt& attempt);
 
     void showMessage(const std::string& message);
     void showReading(const std::string& caption);
@@ -137,7 +138,6 @@ private:
     std::string m_weatherPath;
 
     bool m_loading = false;
-    bool m_started = false;
     // A port was stored or typed that names a port; until then no reading asks any port.
     bool m_portChosen = true;
     // The last attempt to save a setting failed.

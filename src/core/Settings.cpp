@@ -2,10 +2,9 @@
 
 namespace core {
 
-const char* const kOrganisation = "Vostrel";
-// Where users' settings are stored: fixed, so that no change to the build's name leaves them
-// behind.
-const char* const kApplication = "UiQuorvix";
+// Where users' settings are stored, as the build names it (UIQ_ORGANISATION, UIQ_SETTINGS_NAME).
+const char* const kOrganisation = UIQ_ORGANISATION;
+const char* const kApplication = UIQ_SETTINGS_NAME;
 const char* const kConfigGroup = "Config";
 
 const ConfigValue kWXPath = {"WXPath", "C:\\UiView\\WXprs.txt"};
@@ -15,10 +14,10 @@ SettingRead readSetting(const SettingsStore& store, const ConfigValue& value)
 {
     const StoredValue stored = store.read(value.name);
     if (!stored.ok())
-        return {value.defaultText, true, stored.reason()};
+        return {value.defaultText, Done{}, Outcome::failure(stored.reason())};
     if (const std::optional<std::string>& text = *stored.value())
-        return {*text, true, std::nullopt};
-    return {value.defaultText, store.write(value.name, value.defaultText).ok(), std::nullopt};
+        return {*text, Done{}, Done{}};
+    return {value.defaultText, store.write(value.name, value.defaultText), Done{}};
 }
 
 } // namespace core

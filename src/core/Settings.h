@@ -22,13 +22,15 @@ extern const char* const kConfigGroup;
 extern const ConfigValue kWXPath;
 extern const ConfigValue kCPort;
 
+// A setting as start-up takes it: always a text, the stored one or the default, and two ways
+// the store may have failed on the way.
 struct SettingRead
 {
     std::string text;
-    // The store holds the text read (false: the default could not be written back).
-    bool saved = true;
-    // Set when what may hold the value cannot be read: where and why.
-    std::optional<std::string> unreadable;
+    // The default could not be written back over a missing value: why.
+    Outcome stored = Done{};
+    // What may hold the value cannot be read: where and why.
+    Outcome readable = Done{};
 };
 
 // A missing value, or one of another type, is replaced by its default, which is written back

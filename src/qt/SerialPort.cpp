@@ -117,7 +117,7 @@ core::Outcome SerialPort::reopen(int port)
 core::Outcome SerialPort::send(std::string_view bytes)
 {
     if (!m_port.isOpen())
-        return core::Outcome::failure("");
+        return core::Outcome::failure(core::captions::lineClosed());
     if (m_port.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()))
         return core::Done{};
     const QString reason = m_port.errorString();

@@ -9,15 +9,14 @@ namespace qt {
 
 namespace {
 
-core::WeatherWriter::Attempt failed(const std::string& reason)
+core::WriteAttempt failed(const std::string& reason)
 {
-    return {core::WeatherWriter::State::Failed, reason};
+    return core::WriteAttempt::failure(reason);
 }
 
 } // namespace
 
-core::WeatherWriter::Attempt WeatherWriter::write(const std::string& path,
-                                                  const std::string& contents)
+core::WriteAttempt WeatherWriter::write(const std::string& path, const std::string& contents)
 {
     const core::Result<QString> host = m_dosDevices.hostPath(qt::text(path));
     if (!host.ok())
@@ -33,7 +32,7 @@ core::WeatherWriter::Attempt WeatherWriter::write(const std::string& path,
             : replaceInFolder(target.folder.get(), target.name, target.mode, contents);
     if (!written.ok())
         return failed(written.reason());
-    return {};
+    return core::WriteProgress::Written;
 }
 
 } // namespace qt

@@ -143,7 +143,7 @@ core::Outcome SerialPort::reopen(int port)
 core::Outcome SerialPort::send(std::string_view bytes)
 {
     if (!isOpen())
-        return core::Outcome::failure({});
+        return core::Outcome::failure(core::captions::lineClosed());
     OVERLAPPED write = {};
     write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD written = 0;

@@ -10,9 +10,6 @@ namespace win32 {
 
 namespace {
 
-using Attempt = core::WeatherWriter::Attempt;
-using State = core::WeatherWriter::State;
-
 // How the system says that another program holds the file: Windows refuses to replace a file
 // that is open without delete sharing as access denied, Wine as a sharing violation.
 bool isHeld(DWORD error, core::WriteMethod method)
@@ -91,15 +88,15 @@ NewFile makeNewFile(const std::wstring& folder, unsigned& made)
 
 WeatherWriter::~WeatherWriter()
 {
-    giveUp();
+    forget();
 }
 
-Attempt WeatherWriter::write(const std::string& path, const std::string& contents)
+core::WriteAttempt WeatherWriter::write(const std::string& path, const std::string& contents)
 {
-    giveUp();
+    forget();
     const core::Result<WeatherTarget> found = findWeatherTarget(path);
     if (!found.ok())
-        return {State::Failed, found.reason()};
+        return failed(found.reason());
     const WeatherTarget& target = *found.value();
     m_file = target.file;
 
@@ -122,63 +119,74 @@ Attempt WeatherWriter::write(const std::string& path, const std::string& content
     return replace();
 }
 
-Attempt WeatherWriter::retry()
+core::WriteAttempt WeatherWriter::retry()
 {
     if (!m_pending)
-        return {State::Failed, {}};
+        return failed(core::captions::noWriteWaiting());
     return m_method == core::WriteMethod::InPlace ? writeInPlace() : replace();
 }
 
-void WeatherWriter::giveUp()
+std::string WeatherWriter::giveUp()
+{
+    std::string why = m_heldBecause;
+    forget();
+    return why;
+}
+
+void WeatherWriter::forget()
 {
     if (!m_temporary.empty())
         DeleteFileW(m_temporary.c_str());
     m_temporary.clear();
     m_contents.clear();
     m_pending = false;
+    m_heldBecause.clear();
 }
 
-Attempt WeatherWriter::replace()
+core::WriteAttempt WeatherWriter::held(unsigned long error)
+{
+    m_pending = true;
+    m_heldBecause = errorText(error);
+    return core::WriteProgress::Held;
+}
+
+core::WriteAttempt WeatherWriter::replace()
 {
     if (MoveFileExW(m_temporary.c_str(), m_file.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         m_temporary.clear();
-        giveUp();
-        return {State::Written, {}};
+        forget();
+        return core::WriteProgress::Written;
     }
     const DWORD error = GetLastError();
-    if (isHeld(error, m_method)) {
-        m_pending = true;
-        return {State::Busy, errorText(error)};
-    }
+    if (isHeld(error, m_method))
+        return held(error);
     return failed(errorText(error));
 }
 
-Attempt WeatherWriter::writeInPlace()
+core::WriteAttempt WeatherWriter::writeInPlace()
 {
     HANDLE file = CreateFileW(m_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        if (isHeld(error, m_method)) {
-            m_pending = true;
-            return {State::Busy, errorText(error)};
-        }
+        if (isHeld(error, m_method))
+            return held(error);
         return failed(errorText(error));
     }
     const core::Outcome written = writeAll(file, m_contents);
     CloseHandle(file);
     if (!written.ok())
         return failed(written.reason());
-    giveUp();
-    return {State::Written, {}};
+    forget();
+    return core::WriteProgress::Written;
 }
 
 // Whatever is left of the new file goes; the old file is never touched here.
-Attempt WeatherWriter::failed(const std::string& reason)
+core::WriteAttempt WeatherWriter::failed(const std::string& reason)
 {
-    giveUp();
-    return {State::Failed, reason};
+    forget();
+    return core::WriteAttempt::failure(reason);
 }
 
 } // namespace win32

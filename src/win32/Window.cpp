@@ -2,6 +2,7 @@
 
 #include "CaptionTrace.h"
 #include "Text.h"
+#include "core/Identity.h"
 #include "core/WindowDesign.h"
 
 #include <algorithm>
@@ -12,7 +13,11 @@ namespace win32 {
 
 namespace {
 
-const wchar_t* const kWindowClass = L"UiQuorvix";
+// The class name, as the window was designed: the program's own name.
+std::wstring windowClassName()
+{
+    return widen(core::kProgramName);
+}
 // The program's own loop wakes the session on time. While the user drags the scroll box or
 // moves the window, the system runs a loop of its own, and only a timer's messages get through
 // it: this timer, armed beside every wake-up, keeps the ticks and deadlines going meanwhile.
@@ -28,7 +33,7 @@ Window::Window(HINSTANCE instance, const Services& services, core::SessionTimes 
 {
 }
 
-bool Window::create(int show)
+core::Outcome Window::create(int show)
 {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
@@ -40,15 +45,16 @@ bool Window::create(int show)
                                                         GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kWindowClass;
+    const std::wstring className = windowClassName();
+    windowClass.lpszClassName = className.c_str();
     if (!RegisterClassExW(&windowClass))
-        return false;
+        return core::Outcome::failure(errorText(GetLastError()));
 
-    m_window = CreateWindowExW(0, kWindowClass, widen(core::kDesignCaption).c_str(),
+    m_window = CreateWindowExW(0, className.c_str(), widen(core::kDesignCaption).c_str(),
                                WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, nullptr, nullptr, m_instance, this);
     if (!m_window)
-        return false;
+        return core::Outcome::failure(errorText(GetLastError()));
     m_dpi = windowDpi(m_window);
     m_controls.create(m_window, m_instance);
     m_session.load();
@@ -58,7 +64,7 @@ bool Window::create(int show)
     ShowWindow(m_window, show);
     UpdateWindow(m_window);
     SetFocus(m_controls.Command1);
-    return true;
+    return core::Done{};
 }
 
 LRESULT CALLBACK Window::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -31,7 +31,8 @@ public:
     Window& operator=(const Window&) = delete;
 
     // Creates the window and its controls, lets the session start up, then shows the window.
-    bool create(int show);
+    // Makes the window and runs start-up; fails with the system's reason.
+    core::Outcome create(int show);
 
     core::Session& session() { return m_session; }
     // For the message loop: how long it may sleep, and the wake-up once that time has come.

@@ -70,8 +70,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
         tickMs[0] = L'\0';
     win32::Window window(instance, {serialPort, settings, weatherWriter, record, clock},
                          core::sessionTimes(win32::narrow(tickMs).c_str()));
-    if (!window.create(show))
-        return 1;
+    if (const core::Outcome made = window.create(show); !made.ok())
+        return answer(core::captions::windowNotMade(made.reason()), MB_ICONERROR, 1);
     // A station that starts the program with the computer samples without anyone at it.
     if (commandLine.start)
         window.session().startClicked();

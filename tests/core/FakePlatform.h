@@ -3,7 +3,6 @@
 #include "core/Platform.h"
 #include "core/Session.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -83,32 +82,39 @@ public:
 class WeatherWriter : public core::WeatherWriter
 {
 public:
-    Attempt write(const std::string& path, const std::string& contents) override
+    core::WriteAttempt write(const std::string& path, const std::string& contents) override
     {
         writes.emplace_back(path, contents);
         return next();
     }
-    Attempt retry() override
+    core::WriteAttempt retry() override
     {
         ++retries;
         return next();
     }
-    void giveUp() override { ++givenUp; }
+    std::string giveUp() override
+    {
+        ++givenUp;
+        return heldBecause;
+    }
 
-    // What the next attempts answer; once they run out, every attempt is written.
-    std::deque<Attempt> answers;
+    // The next `times` attempts find the file held by the host program.
+    void holdNext(int times) { held += times; }
+
+    int held = 0;
+    // What holds a held write up, as the system says it.
+    std::string heldBecause = "held";
     std::vector<std::pair<std::string, std::string>> writes;
     int retries = 0;
     int givenUp = 0;
 
 private:
-    Attempt next()
+    core::WriteAttempt next()
     {
-        if (answers.empty())
-            return {};
-        const Attempt attempt = answers.front();
-        answers.pop_front();
-        return attempt;
+        if (held == 0)
+            return core::WriteProgress::Written;
+        --held;
+        return core::WriteProgress::Held;
     }
 };
 

@@ -247,11 +247,9 @@ private slots:
     // shows once the write has ended, well or not.
     void heldWeatherFile()
     {
-        using State = core::WeatherWriter::State;
         fake::Rig rig;
         rig.session.load();
-        for (int i = 0; i < 3; ++i)
-            rig.writer.answers.push_back({State::Busy, "held"});
+        rig.writer.holdNext(3);
         rig.session.oneShotClicked();
         rig.answer(kReply);
         rig.advance(250ms);
@@ -260,8 +258,8 @@ private slots:
         QCOMPARE(rig.writer.retries, 3);
         QCOMPARE(q(rig.view.caption()), "One shot +21.3\u00b0C"_q);
 
-        for (int i = 0; i < core::kWriteAttempts; ++i)
-            rig.writer.answers.push_back({State::Busy, "the host program holds it"});
+        rig.writer.heldBecause = "the host program holds it";
+        rig.writer.holdNext(core::kWriteAttempts);
         rig.session.oneShotClicked();
         rig.answer(kReply);
         rig.advance(2s);
@@ -362,13 +360,11 @@ private slots:
     // keeps the newer reading.
     void newestReadingStays()
     {
-        using State = core::WeatherWriter::State;
         fake::Rig rig;
         rig.session.load();
         rig.session.startClicked();
         rig.advance(9500ms);
-        for (int i = 0; i < 10; ++i)
-            rig.writer.answers.push_back({State::Busy, "held"});
+        rig.writer.holdNext(10);
         rig.session.oneShotClicked();
         rig.answer(fake::reply("ONEONEONEONEONE", "+01.0"));
         rig.advance(500ms);

@@ -18,7 +18,7 @@ private slots:
         const core::SettingRead port = core::readSetting(profile.settings(), core::kCPort);
         QCOMPARE(QString::fromStdString(path.text), QStringLiteral("C:\\UiView\\WXprs.txt"));
         QCOMPARE(QString::fromStdString(port.text), QStringLiteral("1"));
-        QVERIFY(path.saved && port.saved);
+        QVERIFY(path.stored.ok() && port.stored.ok());
 
         // Another reader of the same file sees both values under [Config] at once.
         QSettings reader(profile.settingsFile(), QSettings::IniFormat);
@@ -76,7 +76,7 @@ private slots:
         QVERIFY(!blocked.write("CPort", "2").ok());
         const core::SettingRead port = core::readSetting(blocked, core::kCPort);
         QCOMPARE(QString::fromStdString(port.text), QStringLiteral("1"));
-        QVERIFY(!port.saved);
+        QVERIFY(!port.stored.ok());
     }
 };
 

@@ -40,10 +40,8 @@ struct Written
 Written writeWeather(const DosDevices& dosDevices, const QString& path, const QByteArray& contents)
 {
     qt::WeatherWriter writer(dosDevices);
-    const core::WeatherWriter::Attempt attempt =
-        writer.write(path.toStdString(), contents.toStdString());
-    return {attempt.state == core::WeatherWriter::State::Written,
-            QString::fromStdString(attempt.reason)};
+    const core::WriteAttempt attempt = writer.write(path.toStdString(), contents.toStdString());
+    return {attempt.ok(), QString::fromStdString(attempt.reason())};
 }
 
 // What stands in the folder before a write, for each row of the path cases.
