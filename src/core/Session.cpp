@@ -30,7 +30,7 @@ std::size_t utf16Length(std::string_view utf8)
 } // namespace
 
 Session::Session(const Platform& platform, SessionTimes times)
-    : m_platform(platform), m_times(times), m_pathText(control("WXfile").text),
+    : m_platform(platform), m_times(times), m_typedPath(control("WXfile").text),
       m_portText(control("CPort").text), m_exchange(times.replyDeadline)
 {
 }
@@ -68,12 +68,12 @@ void Session::load()
     // A default that stands in for a value that cannot be read, or a path the box cuts, is
     // shown but not written back over what the store holds.
     if (pathTooLong || !path.readable.ok()) {
-        m_pathText = path.text;
+        m_typedPath = path.text;
         view.showText(View::Text::WXfile, path.text);
     } else {
         setPathText(path.text);
     }
-    m_weatherPath = path.text;
+    m_pathInUse = path.text;
     if (!port.readable.ok()) {
         m_portText = port.text;
         view.showText(View::Text::CPort, port.text);
@@ -122,29 +122,29 @@ void Session::unload()
 
 void Session::pathEdited(const std::string& text)
 {
-    if (text == m_pathText)
+    if (text == m_typedPath)
         return;
-    m_pathText = text;
+    m_typedPath = text;
     onPathChange();
 }
 
 void Session::pathEditFinished()
 {
-    m_weatherPath = m_pathText;
+    m_pathInUse = m_typedPath;
 }
 
 void Session::setPathText(const std::string& text)
 {
-    if (text == m_pathText)
+    if (text == m_typedPath)
         return;
-    m_pathText = text;
+    m_typedPath = text;
     m_platform.view.showText(View::Text::WXfile, text);
     onPathChange();
 }
 
 void Session::onPathChange()
 {
-    m_settingsUnsaved = !m_platform.settings.write(kWXPath.name, m_pathText).ok();
+    m_settingsUnsaved = !m_platform.settings.write(kWXPath.name, m_typedPath).ok();
     if (m_settingsUnsaved)
         showMessage(captions::pathNotSaved(m_platform.settings.location()));
 }
@@ -300,7 +300,7 @@ void Session::request(ExchangeForm form)
 {
     const ExchangeTime now = m_platform.clock.now();
     if (!m_exchange.busy()) {
-        m_askedPort = portName(m_commPort);
+        m_askedPortName = portName(m_commPort);
         // Bytes the system holds but has not handed over yet mean the line talks.
         noteWaiting(now);
     }
@@ -341,13 +341,13 @@ void Session::follow(ExchangeStep step)
         // tried again, so sampling resumes by itself once the thermometer is back.
         Outcome sent = m_platform.serialPort.reopen(m_commPort);
         // Named after the reopen, which may have followed the port to another device.
-        m_askedPort = portName(m_commPort);
+        m_askedPortName = portName(m_commPort);
         if (sent.ok())
             sent = m_platform.serialPort.send(kMeasureCommand);
         if (!sent.ok()) {
             // A command that never left cannot be answered: say why now rather than wait out
             // the deadline.
-            abandon(captions::notOpen(m_askedPort, sent.reason()));
+            abandon(captions::notOpen(m_askedPortName, sent.reason()));
             return;
         }
     }
@@ -364,7 +364,7 @@ void Session::abandon(const std::string& caption)
 // port starts with a line of its own.
 void Session::closeLine()
 {
-    m_abandonReason = captions::readingEndedByPortChange(m_askedPort);
+    m_abandonReason = captions::readingEndedByPortChange(m_askedPortName);
     follow(m_exchange.closeLine(m_platform.clock.now()));
     // Another port may have another thermometer.
     m_lastReadingAt.reset();
@@ -376,7 +376,7 @@ void Session::deliver(const ExchangeStep& step)
     switch (step.outcome) {
     case ExchangeOutcome::Replied: {
         const Sampling::Reading reading =
-            m_sampling.replied(step.finishedForm, step.reply, m_askedPort);
+            m_sampling.replied(step.finishedForm, step.reply, m_askedPortName);
         if (reading.refused) {
             showFailure(step.finishedForm, m_sampling.caption(*reading.refused));
             m_platform.view.readingTaken(step.finishedForm, false);
@@ -389,7 +389,7 @@ void Session::deliver(const ExchangeStep& step)
         if (reading.weatherField) {
             writeWeatherFile(shown, *reading.weatherField, at);
         } else {
-            record(m_askedPort, readingText(shown));
+            record(m_askedPortName, readingText(shown));
             showNewReading(shown);
             m_platform.view.readingTaken(step.finishedForm, false);
         }
@@ -403,7 +403,7 @@ void Session::deliver(const ExchangeStep& step)
     case ExchangeOutcome::TooLong:
     case ExchangeOutcome::Misshapen:
     case ExchangeOutcome::LineBusy:
-        showFailure(step.finishedForm, captions::exchangeFailed(step, m_askedPort));
+        showFailure(step.finishedForm, captions::exchangeFailed(step, m_askedPortName));
         break;
     case ExchangeOutcome::None:
         break;
@@ -425,11 +425,10 @@ void Session::writeWeatherFile(const ShownReading& reading, const std::string& w
         m_pendingWrite.reset();
         m_platform.view.readingTaken(earlier, false);
     }
-    m_writingTo = m_weatherPath;
-    const PendingWrite write{reading, m_askedPort, m_outcomes, 1,
+    const PendingWrite write{reading, m_askedPortName, m_pathInUse, m_outcomes, 1,
                              m_platform.clock.now() + kWriteRetryEvery};
     const WriteAttempt attempt =
-        m_platform.weatherWriter.write(m_writingTo, weatherFileBytes(now, weatherField));
+        m_platform.weatherWriter.write(write.path, weatherFileBytes(now, weatherField));
     if (isHeld(attempt)) {
         // The reading shows once the write has ended; the window does not wait meanwhile.
         m_pendingWrite = write;
@@ -462,8 +461,8 @@ void Session::retryWrite()
 void Session::writeEnded(const WriteAttempt& attempt, const PendingWrite& write)
 {
     const bool written = attempt.ok();
-    m_sampling.written(m_writingTo, written ? Outcome(Done{}) : Outcome::failure(attempt.reason()));
-    record(write.port, captions::recordedWrite(readingText(write.reading), written, m_writingTo,
+    m_sampling.written(write.path, written ? Outcome(Done{}) : Outcome::failure(attempt.reason()));
+    record(write.port, captions::recordedWrite(readingText(write.reading), written, write.path,
                                                attempt.reason()));
     if (write.outcome == m_outcomes)
         showNewReading(write.reading);
@@ -532,7 +531,7 @@ void Session::showNewReading(const ShownReading& reading)
 void Session::showFailure(ExchangeForm form, const std::string& caption)
 {
     m_newestReading.reset();
-    record(m_askedPort, captions::recordedFailure(caption));
+    record(m_askedPortName, captions::recordedFailure(caption));
     const std::string since = sinceLastReading(caption);
     showReading(form == ExchangeForm::Sampling && !started() ? captions::stoppedWith(since)
                                                              : since);

@@ -82,6 +82,8 @@ private:
     {
         ShownReading reading;
         std::string port;
+        // Where it goes: the path in use when the reading came.
+        std::string path;
         // Which outcome of an exchange it was, to tell whether a newer one came since.
         long outcome = 0;
         int attempts = 0;
@@ -128,14 +130,14 @@ private:
     const SessionTimes m_times;
 
     // What the controls hold, as the user and the session left them.
-    std::string m_pathText;
+    std::string m_typedPath;
     std::string m_portText;
     int m_scrollValue = kScrollFirstValue;
     // What the wheel turned short of a whole notch.
     int m_wheelAngle = 0;
     // The file is written to the path as it stood when editing last finished, never to a
     // half-typed one; each keystroke is still saved at once.
-    std::string m_weatherPath;
+    std::string m_pathInUse;
 
     bool m_loading = false;
     // A port was stored or typed that names a port; until then no reading asks any port.
@@ -149,8 +151,9 @@ private:
     std::optional<ExchangeTime> m_nextTick;
     ExchangeMachine m_exchange;
     std::optional<ExchangeTime> m_exchangeWake;
-    // The port the running exchange asked, whatever the port box says meanwhile.
-    std::string m_askedPort;
+    // The port the running exchange asked, as captions name it, whatever the port box says
+    // meanwhile.
+    std::string m_askedPortName;
     std::string m_abandonReason;
 
     Sampling m_sampling;
@@ -161,8 +164,6 @@ private:
     // When the thermometer on this port last gave a reading, for the failures that follow.
     std::optional<LocalTime> m_lastReadingAt;
     std::optional<PendingWrite> m_pendingWrite;
-    // The path the last write went to.
-    std::string m_writingTo;
 };
 
 } // namespace core

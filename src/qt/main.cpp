@@ -2,6 +2,7 @@
 #include "core/CommandLine.h"
 #include "core/Identity.h"
 #include "core/Settings.h"
+#include "qt/CaptionTrace.h"
 #include "qt/Clock.h"
 #include "qt/DosDevices.h"
 #include "qt/RecordFile.h"
@@ -68,19 +69,6 @@ void closeOnTerminate(QWidget& window)
     sigaction(SIGHUP, &action, nullptr);
 }
 
-// Scripts and tests that start the program as a process read its caption from stdout.
-void reportCaptions(QWidget& window)
-{
-    if (qEnvironmentVariableIsEmpty("UIQ_REPORT_CAPTION"))
-        return;
-    auto print = [](const QString& caption) {
-        std::printf("caption %s\n", caption.toUtf8().constData());
-        std::fflush(stdout);
-    };
-    print(window.windowTitle());
-    QObject::connect(&window, &QWidget::windowTitleChanged, &window, print);
-}
-
 std::vector<std::string> argumentsOf(const QStringList& arguments)
 {
     std::vector<std::string> texts;
@@ -143,7 +131,7 @@ int main(int argc, char** argv)
         {settings, clock, record, dosDevices, core::sessionTimes(std::getenv("UIQ_TICK_MS"))});
     window.load();
     closeOnTerminate(window);
-    reportCaptions(window);
+    qt::captionTrace::follow(window);
     window.show();
     // A station that starts the program with the computer samples without anyone at it.
     if (line.start)

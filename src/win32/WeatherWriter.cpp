@@ -1,7 +1,7 @@
 #include "WeatherWriter.h"
 
 #include "Text.h"
-#include "WeatherTarget.h"
+#include "WriteTarget.h"
 #include "core/Captions.h"
 
 #include <windows.h>
@@ -94,10 +94,10 @@ WeatherWriter::~WeatherWriter()
 core::WriteAttempt WeatherWriter::write(const std::string& path, const std::string& contents)
 {
     forget();
-    const core::Result<WeatherTarget> found = findWeatherTarget(path);
+    const core::Result<WriteTarget> found = WriteTarget::find(path);
     if (!found.ok())
         return failed(found.reason());
-    const WeatherTarget& target = *found.value();
+    const WriteTarget& target = *found.value();
     m_file = target.file;
 
     const NewFile temporary = makeNewFile(target.folder, m_temporariesMade);

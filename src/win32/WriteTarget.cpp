@@ -1,4 +1,4 @@
-#include "WeatherTarget.h"
+#include "WriteTarget.h"
 
 #include "Text.h"
 #include "core/Captions.h"
@@ -11,7 +11,7 @@ namespace win32 {
 namespace {
 
 using core::captions::EntryKind;
-using Found = core::Result<WeatherTarget>;
+using Found = core::Result<WriteTarget>;
 
 bool isMissing(DWORD error)
 {
@@ -122,7 +122,7 @@ Found blockedWay(const std::wstring& folder, const std::wstring& path, DWORD err
 
 } // namespace
 
-Found findWeatherTarget(const std::string& path)
+Found WriteTarget::find(const std::string& path)
 {
     for (const core::Outcome& checked :
          {core::checkPathText(path), core::refuseWindowsDevices(path)}) {
@@ -145,7 +145,7 @@ Found findWeatherTarget(const std::string& path)
         // Nothing there yet in a folder that is there: the write makes the file.
         if (error == ERROR_FILE_NOT_FOUND && attributes != INVALID_FILE_ATTRIBUTES &&
             (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return WeatherTarget{given, folder, false};
+            return WriteTarget{given, folder, false};
         if (isMissing(error))
             return blockedWay(folder, given, error);
         return Found::failure(core::captions::unreachable(narrow(given), errorText(error)));
@@ -157,7 +157,7 @@ Found findWeatherTarget(const std::string& path)
             core::acceptTarget(kind, narrow(target), samePath(target, given));
         !accepted.ok())
         return Found::failure(accepted.reason());
-    return WeatherTarget{target, folderOf(target), true};
+    return WriteTarget{target, folderOf(target), true};
 }
 
 } // namespace win32

@@ -10,7 +10,7 @@
 // rules, and each refusal is worded as the Linux program words it.
 namespace win32 {
 
-struct WeatherTarget
+struct WriteTarget
 {
     // The file to write, every link on the way followed.
     std::wstring file;
@@ -18,8 +18,9 @@ struct WeatherTarget
     std::wstring folder;
     // Something already stands there.
     bool exists = false;
-};
 
-core::Result<WeatherTarget> findWeatherTarget(const std::string& path);
+    // Fails with why the path is refused.
+    static core::Result<WriteTarget> find(const std::string& path);
+};
 
 } // namespace win32
