@@ -425,8 +425,9 @@ void Session::writeWeatherFile(const ShownReading& reading, const std::string& w
         m_pendingWrite.reset();
         m_platform.view.readingTaken(earlier, false);
     }
-    const PendingWrite write{reading, m_askedPortName, m_pathInUse, m_outcomes, 1,
-                             m_platform.clock.now() + kWriteRetryEvery};
+    const PendingWrite write{reading,     m_askedPortName,
+                             m_pathInUse, m_outcomes,
+                             1,           m_platform.clock.now() + kWriteRetryEvery};
     const WriteAttempt attempt =
         m_platform.weatherWriter.write(write.path, weatherFileBytes(now, weatherField));
     if (isHeld(attempt)) {

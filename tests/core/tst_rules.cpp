@@ -219,6 +219,11 @@ private slots:
             Outcome::LineBusy, {}, 0, 3000, 3000);
         row("one-shot, acknowledged", Form::OneShot, false, {{5, ack}, {105, answer('b')}}, {},
             Outcome::Replied, b, 0, 105, 105);
+        row("one-shot, acknowledged, then a reply one character short of the temperature",
+            Form::OneShot, false, {{5, ack}, {65, whole.left(53)}}, {}, Outcome::PartAnswer, {}, 53,
+            3000, 3000);
+        row("one-shot, acknowledged, then every field and no line end", Form::OneShot, false,
+            {{5, ack}, {65, whole.left(54)}}, {}, Outcome::Replied, unended('a'), 0, 370, 360);
         row("one-shot, one answer only, then a wait for a second", Form::OneShot, false,
             {{60, whole}}, {}, Outcome::Replied, unended('a'), 0, 310, 310);
         row("one-shot, two answers", Form::OneShot, false, {{60, whole}, {160, answer('b')}}, {},

@@ -182,6 +182,50 @@ private slots:
                  "COM4 cannot be opened: it is in use by another program, or access is denied"_q);
     }
 
+    void textsThatAreNoPort_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("empty") << QString() << "\"\" is not a port number"_q;
+        QTest::newRow("letter") << "x"_q
+                                << "\"x\" is not a port number"_q;
+        QTest::newRow("number then letter") << "1x"_q
+                                            << "\"1x\" is not a port number"_q;
+        QTest::newRow("past the highest port") << "257"_q
+                                               << "Choose a port from 1 to 256"_q;
+        QTest::newRow("negative") << "-1"_q
+                                  << "Choose a port from 1 to 256"_q;
+        QTest::newRow("huge") << "99999999999"_q
+                              << "Choose a port from 1 to 256"_q;
+        QTest::newRow("fraction") << "1.5"_q
+                                  << "\"1.5\" is not a port number"_q;
+        QTest::newRow("fraction alone") << ".5"_q
+                                        << "\".5\" is not a port number"_q;
+        const QString page(1000, u'x');
+        QTest::newRow("a page pasted")
+            << page << QStringLiteral("\"%1\u2026\" is not a port number").arg(page.left(40));
+    }
+
+    // A text that names no port keeps the open port, the saved value and the scroll bar, and
+    // says why; a reading still asks the port that is open.
+    void textsThatAreNoPort()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, caption);
+        fake::Rig rig;
+        rig.session.load();
+        rig.session.portEdited("2");
+        const std::size_t opened = rig.serialPort.opens.size();
+        rig.session.portEdited(typed.toStdString());
+        QCOMPARE(q(rig.view.caption()), caption);
+        QCOMPARE(rig.serialPort.opens.size(), opened);
+        QCOMPARE(q(rig.settings.values["CPort"]), "2"_q);
+        QCOMPARE(rig.view.scroll, 3);
+        rig.session.oneShotClicked();
+        QCOMPARE(rig.serialPort.sent.size(), std::size_t(1));
+        QCOMPARE(rig.session.commPort(), 2);
+    }
+
     // The file is written on the seventh tick; Stop and Start keep the count, a second Start
     // never puts the next tick off, and OneShot leaves the count alone.
     void sampling()
