@@ -29,17 +29,17 @@ void ObservedWindow::wakeAt(std::optional<core::ExchangeTime> when)
     }
 }
 
-void ObservedWindow::showText(Text control, const std::string& text)
+void ObservedWindow::showText(TextControl control, const std::string& text)
 {
     qt::Window::showText(control, text);
-    if (control == Text::Text1)
+    if (control == TextControl::Text1)
         emit weatherTextShown(monotonicNs());
 }
 
-void ObservedWindow::readingTaken(core::ExchangeForm form, bool wroteFile)
+void ObservedWindow::noteReading(core::ExchangeForm form, bool wroteFile)
 {
     m_tookReading = true;
-    qt::Window::readingTaken(form, wroteFile);
+    qt::Window::noteReading(form, wroteFile);
 }
 
 std::unique_ptr<ObservedWindow> openObservedWindow(const Profile& profile, const core::Clock& clock,

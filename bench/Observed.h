@@ -20,8 +20,8 @@ public:
     ObservedWindow(const Profile& profile, const core::Clock& clock, core::SessionTimes times);
 
     void wakeAt(std::optional<core::ExchangeTime> when) override;
-    void showText(Text control, const std::string& text) override;
-    void readingTaken(core::ExchangeForm form, bool wroteFile) override;
+    void showText(TextControl control, const std::string& text) override;
+    void noteReading(core::ExchangeForm form, bool wroteFile) override;
 
     // The caption the session holds now, also when it repeats the one on screen.
     QString sessionCaption() { return QString::fromStdString(session().caption()); }
@@ -29,7 +29,7 @@ public:
 signals:
     // CLOCK_MONOTONIC nanoseconds, as monotonicNs() and the simulator's events.
     void exchangeStarted(qint64 atNs);
-    // tookReading: `sampled` came during the exchange; otherwise the caption says why not.
+    // tookReading: `readingTaken` came during the exchange; otherwise the caption says why not.
     void exchangeEnded(qint64 atNs, bool tookReading);
     // The weather text is in the window; the file is written next.
     void weatherTextShown(qint64 atNs);

@@ -63,7 +63,7 @@ int figureExchange(const Run& run)
     QObject::connect(window.get(), &ObservedWindow::exchangeStarted, &progress, [&](qint64 at) {
         exchanges.push_back({at, 0, {}, false});
     });
-    QObject::connect(window.get(), &qt::Window::sampled, &progress, [&] {
+    QObject::connect(window.get(), &qt::Window::readingTaken, &progress, [&] {
         exchanges.back().readyAt = monotonicNs();
         exchanges.back().caption = window->windowTitle();
     });

@@ -65,7 +65,7 @@ int figureIdleCpu(const Run& run)
             ++exchanges;
             progress.notify();
         });
-        QObject::connect(&window, &qt::Window::sampled, &progress, [&] {
+        QObject::connect(&window, &qt::Window::readingTaken, &progress, [&] {
             cpuAtSample = processCpuNs();
             faultsAtSample = faultsOfThisProcess();
             sampledAt = monotonicNs();

@@ -97,7 +97,7 @@ int figureLatency(const Run& run)
     QObject::connect(window.get(), &ObservedWindow::weatherTextShown, &progress,
                      [&](qint64 at) { shownAt = at; });
     QObject::connect(
-        window.get(), &qt::Window::sampled, &progress, [&](core::ExchangeForm, bool wrote) {
+        window.get(), &qt::Window::readingTaken, &progress, [&](core::ExchangeForm, bool wrote) {
             const qint64 at = monotonicNs();
             const Faults faults = faultsOfThisProcess();
             samples.push_back({shownAt, at, faults.minor + faults.major - faultsAtStart, wrote,

@@ -73,7 +73,7 @@ int figureMemory(const Run& run)
     int writes = 0;
     int failures = 0;
     QString lastFailure;
-    QObject::connect(window.get(), &qt::Window::sampled, &progress,
+    QObject::connect(window.get(), &qt::Window::readingTaken, &progress,
                      [&](core::ExchangeForm, bool wrote) {
                          ++samples;
                          writes += wrote ? 1 : 0;

@@ -52,7 +52,7 @@ struct Exchange
     bool oneShot = false;
     bool reading = false;
     bool wrote = false;
-    core::ExchangeForm form = core::ExchangeForm::Sampling;
+    core::ExchangeForm form = core::ExchangeForm::Tick;
     QString caption;
     QByteArray file;
     QByteArray dateLine;
@@ -224,7 +224,7 @@ int figureStress(const Run& run)
         exchange.dateLine = dateLineAt(minute);
         exchanges.push_back(exchange);
     });
-    QObject::connect(window.get(), &qt::Window::sampled, &progress,
+    QObject::connect(window.get(), &qt::Window::readingTaken, &progress,
                      [&](core::ExchangeForm form, bool wrote) {
                          Exchange& exchange = exchanges.back();
                          exchange.reading = true;

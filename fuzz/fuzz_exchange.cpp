@@ -220,7 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto wait = milliseconds(in.take<std::uint16_t>() % 4000);
         switch (what % 10) {
         case 0:
-            harness.request(ExchangeForm::Sampling);
+            harness.request(ExchangeForm::Tick);
             break;
         case 1:
             harness.request(ExchangeForm::OneShot);

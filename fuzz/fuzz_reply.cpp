@@ -3,8 +3,8 @@
 // caption and in Text1 and leave in the weather file, written by the program's own writer.
 #include "FuzzSupport.h"
 #include "core/Captions.h"
+#include "core/Readings.h"
 #include "core/ReplyFields.h"
-#include "core/Sampling.h"
 #include "core/WeatherText.h"
 #include "qt/Clock.h"
 #include "qt/DosDevices.h"
@@ -135,20 +135,20 @@ QString fromLatin1(const std::string& bytes)
     return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
 }
 
-// One window's readings: the Sampling behind it, and the last write that failed, if the
+// One window's readings: the Readings behind it, and the last write that failed, if the
 // latest write did.
 struct Window
 {
-    core::Sampling sampling;
+    core::Readings readings;
     std::optional<std::pair<QString, std::string>> failedWrite;
 };
 
-// One reading through the Sampling, written by the real writer as the window writes it.
+// One reading through the Readings, written by the real writer as the window writes it.
 void deliver(Window& window, core::ExchangeForm form, const std::string& reply, bool due,
              const core::LocalTime& when, const QString& path)
 {
     const QByteArray before = contents(rig->driveFile);
-    const core::Sampling::Reading reading = window.sampling.replied(form, reply, kPort);
+    const core::Readings::Reading reading = window.readings.replied(form, reply, kPort);
     std::optional<std::string> text1;
     if (reading.weatherField) {
         text1 = core::captions::latin1ToUtf8(core::weatherDisplayText(when, *reading.weatherField));
@@ -159,7 +159,7 @@ void deliver(Window& window, core::ExchangeForm form, const std::string& reply, 
         const bool wrote = attempt.ok();
         UIQ_CHECK(wrote == writable(path));
         UIQ_CHECK(wrote || !attempt.reason().empty());
-        window.sampling.written(path.toStdString(), wrote
+        window.readings.written(path.toStdString(), wrote
                                                         ? core::Outcome(core::Done{})
                                                         : core::Outcome::failure(attempt.reason()));
         if (wrote)
@@ -167,7 +167,7 @@ void deliver(Window& window, core::ExchangeForm form, const std::string& reply, 
         else
             window.failedWrite.emplace(path, attempt.reason());
     }
-    const std::string caption = window.sampling.caption(
+    const std::string caption = window.readings.caption(
         reading.refused                       ? *reading.refused
         : form == core::ExchangeForm::OneShot ? core::captions::oneShot(reading.temperature)
                                               : core::captions::reading(reading.temperature));
@@ -270,6 +270,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString path = kPaths[(plan >> 5) & 3];
     const int ticks = (plan >> 2) & 7;
     for (int tick = 1; tick <= ticks; ++tick)
-        deliver(window, core::ExchangeForm::Sampling, reply, tick == 7, when, path);
+        deliver(window, core::ExchangeForm::Tick, reply, tick == 7, when, path);
     return 0;
 }

@@ -12,7 +12,7 @@ ExchangeStep ExchangeMachine::request(ExchangeForm form, ExchangeTime now)
 {
     if (!busy())
         return start(form, now);
-    if (form == ExchangeForm::Sampling)
+    if (form == ExchangeForm::Tick)
         ++m_ticksLetGo;
     else
         m_oneShotQueued = true;

@@ -44,8 +44,8 @@ inline constexpr std::size_t kMaxReplyBytes = 4096;
 
 enum class ExchangeForm
 {
-    Sampling, // a timer tick: one answer
-    OneShot,  // the OneShot button: an acknowledgement or a first answer, then the reply
+    Tick,    // a timer tick: one answer
+    OneShot, // the OneShot button: an acknowledgement or a first answer, then the reply
 };
 
 enum class ExchangeOutcome
@@ -68,7 +68,7 @@ enum class ExchangeOutcome
 struct ExchangeStep
 {
     ExchangeOutcome outcome = ExchangeOutcome::None;
-    ExchangeForm finishedForm = ExchangeForm::Sampling;
+    ExchangeForm finishedForm = ExchangeForm::Tick;
     std::string reply;
     // Characters, without the line end.
     std::size_t heard = 0;
@@ -137,7 +137,7 @@ private:
 
     std::chrono::milliseconds m_deadlineAfter;
     Phase m_phase = Phase::Idle;
-    ExchangeForm m_form = ExchangeForm::Sampling;
+    ExchangeForm m_form = ExchangeForm::Tick;
     ExchangeTime m_deadline{};
     bool m_oneShotQueued = false;
     long m_ticksLetGo = 0;

@@ -109,7 +109,7 @@ public:
 class View
 {
 public:
-    enum class Text
+    enum class TextControl
     {
         Text1,
         CPort,
@@ -122,10 +122,10 @@ public:
     virtual ~View() = default;
 
     virtual void showCaption(const std::string& caption) = 0;
-    virtual void showText(Text control, const std::string& text) = 0;
+    virtual void showText(TextControl control, const std::string& text) = 0;
     virtual void showScrollValue(int value) = 0;
     // A reading ended: shown, and written to the weather file or not.
-    virtual void readingTaken(ExchangeForm form, bool wroteFile) = 0;
+    virtual void noteReading(ExchangeForm form, bool wroteFile) = 0;
 };
 
 struct Platform

@@ -41,9 +41,9 @@ void Session::load()
 {
     m_loading = true;
     View& view = m_platform.view;
-    view.showText(View::Text::Label2, kTitleLine);
-    view.showText(View::Text::Label3, kVersionLine);
-    view.showText(View::Text::Label4, kCreditLine);
+    view.showText(View::TextControl::Label2, kTitleLine);
+    view.showText(View::TextControl::Label3, kVersionLine);
+    view.showText(View::TextControl::Label4, kCreditLine);
 
     const SettingRead path = readSetting(m_platform.settings, kWXPath);
     const SettingRead port = readSetting(m_platform.settings, kCPort);
@@ -69,14 +69,14 @@ void Session::load()
     // shown but not written back over what the store holds.
     if (pathTooLong || !path.readable.ok()) {
         m_typedPath = path.text;
-        view.showText(View::Text::WXfile, path.text);
+        view.showText(View::TextControl::WXfile, path.text);
     } else {
         setPathText(path.text);
     }
     m_pathInUse = path.text;
     if (!port.readable.ok()) {
         m_portText = port.text;
-        view.showText(View::Text::CPort, port.text);
+        view.showText(View::TextControl::CPort, port.text);
     } else {
         setPortText(port.text);
     }
@@ -138,7 +138,7 @@ void Session::setPathText(const std::string& text)
     if (text == m_typedPath)
         return;
     m_typedPath = text;
-    m_platform.view.showText(View::Text::WXfile, text);
+    m_platform.view.showText(View::TextControl::WXfile, text);
     onPathChange();
 }
 
@@ -184,7 +184,7 @@ void Session::setPortText(const std::string& text)
     if (text == m_portText)
         return;
     m_portText = text;
-    m_platform.view.showText(View::Text::CPort, text);
+    m_platform.view.showText(View::TextControl::CPort, text);
     onPortChange();
 }
 
@@ -282,7 +282,7 @@ void Session::oneShotClicked()
 void Session::tick()
 {
     if (!askNoPort())
-        request(ExchangeForm::Sampling);
+        request(ExchangeForm::Tick);
 }
 
 // Without a port the user chose, a reading asks no port at all and says so.
@@ -375,11 +375,11 @@ void Session::deliver(const ExchangeStep& step)
     ++m_outcomes;
     switch (step.outcome) {
     case ExchangeOutcome::Replied: {
-        const Sampling::Reading reading =
-            m_sampling.replied(step.finishedForm, step.reply, m_askedPortName);
+        const Readings::Reading reading =
+            m_readings.replied(step.finishedForm, step.reply, m_askedPortName);
         if (reading.refused) {
-            showFailure(step.finishedForm, m_sampling.caption(*reading.refused));
-            m_platform.view.readingTaken(step.finishedForm, false);
+            showFailure(step.finishedForm, m_readings.caption(*reading.refused));
+            m_platform.view.noteReading(step.finishedForm, false);
             break;
         }
         const ShownReading shown{step.finishedForm, reading.temperature};
@@ -391,7 +391,7 @@ void Session::deliver(const ExchangeStep& step)
         } else {
             record(m_askedPortName, readingText(shown));
             showNewReading(shown);
-            m_platform.view.readingTaken(step.finishedForm, false);
+            m_platform.view.noteReading(step.finishedForm, false);
         }
         break;
     }
@@ -416,14 +416,14 @@ void Session::writeWeatherFile(const ShownReading& reading, const std::string& w
                                const LocalTime& now)
 {
     // The text box shows the device's bytes as Latin-1 characters, as the caption does.
-    m_platform.view.showText(View::Text::Text1,
+    m_platform.view.showText(View::TextControl::Text1,
                              captions::latin1ToUtf8(weatherDisplayText(now, weatherField)));
     if (m_pendingWrite) {
         // A write still waiting for the host program is given up for the newer reading.
         m_platform.weatherWriter.giveUp();
         const ExchangeForm earlier = m_pendingWrite->reading.form;
         m_pendingWrite.reset();
-        m_platform.view.readingTaken(earlier, false);
+        m_platform.view.noteReading(earlier, false);
     }
     const PendingWrite write{reading,     m_askedPortName,
                              m_pathInUse, m_outcomes,
@@ -462,7 +462,7 @@ void Session::retryWrite()
 void Session::writeEnded(const WriteAttempt& attempt, const PendingWrite& write)
 {
     const bool written = attempt.ok();
-    m_sampling.written(write.path, written ? Outcome(Done{}) : Outcome::failure(attempt.reason()));
+    m_readings.written(write.path, written ? Outcome(Done{}) : Outcome::failure(attempt.reason()));
     record(write.port, captions::recordedWrite(readingText(write.reading), written, write.path,
                                                attempt.reason()));
     if (write.outcome == m_outcomes)
@@ -470,7 +470,7 @@ void Session::writeEnded(const WriteAttempt& attempt, const PendingWrite& write)
     else if (m_newestReading)
         // A newer reading is on show: it now tells how this write went.
         showReading(captionOf(*m_newestReading));
-    m_platform.view.readingTaken(write.reading.form, written);
+    m_platform.view.noteReading(write.reading.form, written);
 }
 
 // ---- Time ----
@@ -534,8 +534,7 @@ void Session::showFailure(ExchangeForm form, const std::string& caption)
     m_newestReading.reset();
     record(m_askedPortName, captions::recordedFailure(caption));
     const std::string since = sinceLastReading(caption);
-    showReading(form == ExchangeForm::Sampling && !started() ? captions::stoppedWith(since)
-                                                             : since);
+    showReading(form == ExchangeForm::Tick && !started() ? captions::stoppedWith(since) : since);
 }
 
 // A station left alone shows since when its thermometer has failed.
@@ -562,8 +561,8 @@ std::string Session::readingText(const ShownReading& reading)
 std::string Session::captionOf(const ShownReading& reading) const
 {
     if (reading.form == ExchangeForm::OneShot)
-        return m_sampling.caption(captions::oneShot(reading.temperature));
-    return m_sampling.caption(started() ? captions::reading(reading.temperature)
+        return m_readings.caption(captions::oneShot(reading.temperature));
+    return m_readings.caption(started() ? captions::reading(reading.temperature)
                                         : captions::stoppedWithReading(reading.temperature));
 }
 

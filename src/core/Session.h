@@ -3,7 +3,7 @@
 #include "core/ExchangeMachine.h"
 #include "core/Platform.h"
 #include "core/PortChoice.h"
-#include "core/Sampling.h"
+#include "core/Readings.h"
 #include "core/StatusLine.h"
 #include "core/TickCounter.h"
 #include "core/WindowDesign.h"
@@ -63,10 +63,10 @@ public:
     void wake();
 
     // What the session holds, for tests and the benchmarks.
-    // Sampling runs: a next tick is due.
+    // Start was pressed: a next tick is due.
     bool started() const { return m_nextTick.has_value(); }
     bool busy() const { return m_exchange.busy(); }
-    const TickCounter& counter() const { return m_sampling.counter(); }
+    const TickCounter& counter() const { return m_readings.counter(); }
     long ticksLetGo() const { return m_exchange.ticksLetGo(); }
     const std::string& caption() const { return m_status.caption(); }
     int commPort() const { return m_commPort; }
@@ -75,7 +75,7 @@ private:
     // A reading as the caption tells of it.
     struct ShownReading
     {
-        ExchangeForm form = ExchangeForm::Sampling;
+        ExchangeForm form = ExchangeForm::Tick;
         std::string temperature;
     };
     struct PendingWrite
@@ -156,7 +156,7 @@ private:
     std::string m_askedPortName;
     std::string m_abandonReason;
 
-    Sampling m_sampling;
+    Readings m_readings;
     // Every outcome of an exchange counts; the newest, when it was a reading, is kept so that a
     // write that ends later never brings back an older caption.
     long m_outcomes = 0;

@@ -56,33 +56,33 @@ void Window::showCaption(const std::string& caption)
     setWindowTitle(text(caption));
 }
 
-void Window::showText(Text control, const std::string& value)
+void Window::showText(TextControl control, const std::string& value)
 {
     switch (control) {
-    case Text::Text1: {
+    case TextControl::Text1: {
         // A text box shows a line break as "\n"; the file keeps its CR LF.
         QString shown = text(value);
         shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         Text1->setPlainText(shown);
         break;
     }
-    case Text::CPort: {
+    case TextControl::CPort: {
         const QSignalBlocker quiet(CPort);
         CPort->setText(text(value));
         break;
     }
-    case Text::WXfile: {
+    case TextControl::WXfile: {
         const QSignalBlocker quiet(WXfile);
         WXfile->setText(text(value));
         break;
     }
-    case Text::Label2:
+    case TextControl::Label2:
         Label2->setText(text(value));
         break;
-    case Text::Label3:
+    case TextControl::Label3:
         Label3->setText(text(value));
         break;
-    case Text::Label4:
+    case TextControl::Label4:
         Label4->setText(text(value));
         break;
     }
@@ -94,9 +94,9 @@ void Window::showScrollValue(int value)
     VScroll1->setValue(value);
 }
 
-void Window::readingTaken(core::ExchangeForm form, bool wroteFile)
+void Window::noteReading(core::ExchangeForm form, bool wroteFile)
 {
-    emit sampled(form, wroteFile);
+    emit readingTaken(form, wroteFile);
 }
 
 void Window::wakeAt(std::optional<core::ExchangeTime> when)

@@ -40,14 +40,14 @@ public:
     SerialPort& serialPort() { return m_serialPort; }
 
     void showCaption(const std::string& caption) override;
-    void showText(Text control, const std::string& text) override;
+    void showText(TextControl control, const std::string& text) override;
     void showScrollValue(int value) override;
-    void readingTaken(core::ExchangeForm form, bool wroteFile) override;
+    void noteReading(core::ExchangeForm form, bool wroteFile) override;
     void wakeAt(std::optional<core::ExchangeTime> when) override;
 
 signals:
     // A reading ended: shown, and written to the weather file or not.
-    void sampled(core::ExchangeForm form, bool wroteFile);
+    void readingTaken(core::ExchangeForm form, bool wroteFile);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -188,15 +188,15 @@ void Window::showCaption(const std::string& caption)
     captionTrace::caption(caption);
 }
 
-void Window::showText(Text control, const std::string& text)
+void Window::showText(TextControl control, const std::string& text)
 {
     const Controls& c = m_controls;
-    HWND shown = control == Text::Text1    ? c.Text1
-                 : control == Text::CPort  ? c.CPort
-                 : control == Text::WXfile ? c.WXfile
-                 : control == Text::Label2 ? c.Label2
-                 : control == Text::Label3 ? c.Label3
-                                           : c.Label4;
+    HWND shown = control == TextControl::Text1    ? c.Text1
+                 : control == TextControl::CPort  ? c.CPort
+                 : control == TextControl::WXfile ? c.WXfile
+                 : control == TextControl::Label2 ? c.Label2
+                 : control == TextControl::Label3 ? c.Label3
+                                                  : c.Label4;
     m_showingText = true;
     SetWindowTextW(shown, widen(text).c_str());
     m_showingText = false;
@@ -208,7 +208,7 @@ void Window::showScrollValue(int value)
 }
 
 // The caption already tells of a reading; the window shows nothing more for it.
-void Window::readingTaken(core::ExchangeForm, bool) {}
+void Window::noteReading(core::ExchangeForm, bool) {}
 
 // ---- The one timer ----
 

@@ -42,9 +42,9 @@ public:
     bool translateKey(MSG& message);
 
     void showCaption(const std::string& caption) override;
-    void showText(Text control, const std::string& text) override;
+    void showText(TextControl control, const std::string& text) override;
     void showScrollValue(int value) override;
-    void readingTaken(core::ExchangeForm form, bool wroteFile) override;
+    void noteReading(core::ExchangeForm form, bool wroteFile) override;
     void wakeAt(std::optional<core::ExchangeTime> when) override;
 
 private:

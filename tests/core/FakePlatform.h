@@ -148,9 +148,9 @@ class View : public core::View
 {
 public:
     void showCaption(const std::string& caption) override { captions.push_back(caption); }
-    void showText(Text control, const std::string& text) override { texts[control] = text; }
+    void showText(TextControl control, const std::string& text) override { texts[control] = text; }
     void showScrollValue(int value) override { scroll = value; }
-    void readingTaken(core::ExchangeForm form, bool wroteFile) override
+    void noteReading(core::ExchangeForm form, bool wroteFile) override
     {
         readings.emplace_back(form, wroteFile);
     }
@@ -158,15 +158,15 @@ public:
     std::string caption() const { return captions.empty() ? std::string() : captions.back(); }
 
     std::vector<std::string> captions;
-    std::map<Text, std::string> texts;
+    std::map<TextControl, std::string> texts;
     int scroll = -1;
     std::vector<std::pair<core::ExchangeForm, bool>> readings;
 };
 
-// A session on fake services, with the clock under the test's hand.
-struct Rig
+// A station: a session on fake services, with the clock under the test's hand.
+struct Station
 {
-    explicit Rig(core::SessionTimes times = {}) : session(platform(), times) {}
+    explicit Station(core::SessionTimes times = {}) : session(platform(), times) {}
 
     core::Platform platform()
     {

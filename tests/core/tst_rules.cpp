@@ -69,7 +69,7 @@ ExchangeRun runExchange(core::ExchangeForm form, const Pieces& answer, const Pie
     };
     core::ExchangeMachine machine;
     if (endsLines) {
-        machine.request(core::ExchangeForm::Sampling, at(-5000));
+        machine.request(core::ExchangeForm::Tick, at(-5000));
         hear(machine, ::answer('e'), at(-4950));
     }
     Pieces pending = talk;
@@ -165,57 +165,56 @@ private slots:
             QTest::newRow(name) << form << endsLines << answer << talk << outcome << reply << heard
                                 << endsBy << notBefore << sentFrom;
         };
-        row("tick, a whole answer ends at its line end", Form::Sampling, false, {{60, whole}}, {},
+        row("tick, a whole answer ends at its line end", Form::Tick, false, {{60, whole}}, {},
             Outcome::Replied, unended('a'), 0, 60, 0);
-        row("tick, an answer with no line end at all, after a long quiet", Form::Sampling, false,
+        row("tick, an answer with no line end at all, after a long quiet", Form::Tick, false,
             {{60, unended('a')}}, {}, Outcome::Replied, unended('a'), 0, 370, 310);
-        row("tick, 51 characters with no line end are no reading", Form::Sampling, false,
+        row("tick, 51 characters with no line end are no reading", Form::Tick, false,
             {{60, whole.left(51)}}, {}, Outcome::PartAnswer, {}, 51, 3000, 3000);
         // Once the thermometer ended an answer with its line end, a pause is only a pause.
         for (const int at : {51, 52, 53}) {
             const QByteArray name = "tick, a pause of 400 ms after character " +
                                     QByteArray::number(at) + " of a thermometer that ends lines";
             QTest::newRow(name.constData())
-                << Form::Sampling << true << Pieces{{55, whole.left(at)}, {455, whole.mid(at)}}
+                << Form::Tick << true << Pieces{{55, whole.left(at)}, {455, whole.mid(at)}}
                 << Pieces{} << Outcome::Replied << unended('a') << 0 << 455.0 << 455.0 << 0.0;
         }
-        row("tick, packets 350 ms apart", Form::Sampling, true,
+        row("tick, packets 350 ms apart", Form::Tick, true,
             {{20, whole.left(17)}, {370, whole.mid(17, 26)}, {720, whole.mid(43)}}, {},
             Outcome::Replied, unended('a'), 0, 720, 720);
-        row("tick, acknowledged first", Form::Sampling, false, {{5, ack}, {105, answer('b')}}, {},
+        row("tick, acknowledged first", Form::Tick, false, {{5, ack}, {105, answer('b')}}, {},
             Outcome::Replied, b, 0, 105, 105);
         // One byte before the answer moves the temperature's point out of its place.
-        row("tick, a NUL before the answer", Form::Sampling, true,
-            {{60, QByteArray(1, '\0') + whole}}, {}, Outcome::Misshapen, {}, 55, 60, 60);
-        row("tick, an echo of the command", Form::Sampling, false, {{60, "\x1bM" + whole}}, {},
+        row("tick, a NUL before the answer", Form::Tick, true, {{60, QByteArray(1, '\0') + whole}},
+            {}, Outcome::Misshapen, {}, 55, 60, 60);
+        row("tick, an echo of the command", Form::Tick, false, {{60, "\x1bM" + whole}}, {},
             Outcome::Misshapen, {}, 56, 60, 60);
         // ...and one after the point makes the number run on past its field.
         QByteArray intoTheTemperature = whole;
         intoTheTemperature.insert(53, '7');
-        row("tick, a stray digit after the temperature's point", Form::Sampling, true,
+        row("tick, a stray digit after the temperature's point", Form::Tick, true,
             {{60, intoTheTemperature}}, {}, Outcome::Misshapen, {}, 55, 60, 60);
-        row("tick, an acknowledgement ended by CR alone", Form::Sampling, false,
+        row("tick, an acknowledgement ended by CR alone", Form::Tick, false,
             {{60, "\x06OK\r" + whole}}, {}, Outcome::Misshapen, {}, 58, 60, 60);
-        row("tick, a line of 4094 digits", Form::Sampling, false,
+        row("tick, a line of 4094 digits", Form::Tick, false,
             {{60, QByteArray(4094, '9') + "\r\n"}}, {}, Outcome::Misshapen, {}, 4094, 60, 60);
-        row("tick, 30 characters and no more", Form::Sampling, false, {{30, whole.left(30)}}, {},
+        row("tick, 30 characters and no more", Form::Tick, false, {{30, whole.left(30)}}, {},
             Outcome::PartAnswer, {}, 30, 3000, 3000);
-        row("tick, over 4096 characters without a line end", Form::Sampling, false,
+        row("tick, over 4096 characters without a line end", Form::Tick, false,
             {{10, QByteArray(4000, 'p')}, {20, QByteArray(200, 'p')}}, {}, Outcome::TooLong, {}, 0,
             20, 20);
         // An earlier answer, late, is on the line when the command is due: it is heard out and
         // the command goes 20 ms after its line end.
-        row("tick, a late answer on the line when the command is due", Form::Sampling, false,
+        row("tick, a late answer on the line when the command is due", Form::Tick, false,
             {{60, answer('b')}}, {{-10, whole.left(20)}, {15, whole.mid(20)}}, Outcome::Replied, b,
             0, 60, 60, 35);
         // ...and when it pauses inside its line, its line end is waited for, not a quiet.
-        row("tick, a late answer pausing inside its line", Form::Sampling, true,
-            {{60, answer('b')}}, {{-10, whole.left(1)}, {390, whole.mid(1)}}, Outcome::Replied, b,
-            0, 60, 60, 410);
+        row("tick, a late answer pausing inside its line", Form::Tick, true, {{60, answer('b')}},
+            {{-10, whole.left(1)}, {390, whole.mid(1)}}, Outcome::Replied, b, 0, 60, 60, 410);
         Pieces chatter;
         for (int ms = -5; ms < 3200; ms += 10)
             chatter.append({double(ms), QByteArray("xy\r\n")});
-        row("tick, a line that never falls quiet", Form::Sampling, false, {}, chatter,
+        row("tick, a line that never falls quiet", Form::Tick, false, {}, chatter,
             Outcome::LineBusy, {}, 0, 3000, 3000);
         row("one-shot, acknowledged", Form::OneShot, false, {{5, ack}, {105, answer('b')}}, {},
             Outcome::Replied, b, 0, 105, 105);

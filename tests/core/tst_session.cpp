@@ -4,7 +4,7 @@
 #include <QTest>
 
 using namespace std::chrono_literals;
-using Text = core::View::Text;
+using Text = core::View::TextControl;
 using Form = core::ExchangeForm;
 
 namespace {
@@ -88,46 +88,47 @@ private slots:
         QFETCH(QList<int>, opens);
         QFETCH(QString, savedPort);
 
-        fake::Rig rig;
+        fake::Station station;
         if (!storedPath.isNull())
-            rig.settings.values["WXPath"] = storedPath.toStdString();
+            station.settings.values["WXPath"] = storedPath.toStdString();
         if (!storedPort.isNull())
-            rig.settings.values["CPort"] = storedPort.toStdString();
-        rig.settings.writable = writable;
-        rig.session.load();
+            station.settings.values["CPort"] = storedPort.toStdString();
+        station.settings.writable = writable;
+        station.session.load();
 
-        QCOMPARE(captionsOf(rig.view), captions);
-        QCOMPARE(QList<int>(rig.serialPort.opens.begin(), rig.serialPort.opens.end()), opens);
-        QCOMPARE(q(rig.settings.values["CPort"]), savedPort);
+        QCOMPARE(captionsOf(station.view), captions);
+        QCOMPARE(QList<int>(station.serialPort.opens.begin(), station.serialPort.opens.end()),
+                 opens);
+        QCOMPARE(q(station.settings.values["CPort"]), savedPort);
         const std::string path = storedPath.isNull() ? kDefaultPath : storedPath.toStdString();
-        QCOMPARE(q(rig.view.texts[Text::WXfile]), q(path));
-        QCOMPARE(q(rig.view.texts[Text::Label2]), QStringLiteral("UiView Quorvix Thermometer"));
+        QCOMPARE(q(station.view.texts[Text::WXfile]), q(path));
+        QCOMPARE(q(station.view.texts[Text::Label2]), QStringLiteral("UiView Quorvix Thermometer"));
         if (writable)
-            QCOMPARE(q(rig.settings.values["WXPath"]), q(path));
+            QCOMPARE(q(station.settings.values["WXPath"]), q(path));
 
         // A stored text that names no port opens none, and a reading then asks no port.
-        rig.session.oneShotClicked();
+        station.session.oneShotClicked();
         if (opens.isEmpty()) {
-            QCOMPARE(q(rig.view.caption()),
+            QCOMPARE(q(station.view.caption()),
                      "No port is chosen: type a port number from 1 to 256"_q);
-            QVERIFY(rig.serialPort.sent.empty());
+            QVERIFY(station.serialPort.sent.empty());
         } else {
-            QCOMPARE(rig.serialPort.sent.size(), std::size_t(1));
+            QCOMPARE(station.serialPort.sent.size(), std::size_t(1));
         }
     }
 
     // What start-up cannot read, or the box cannot hold, is shown but never written back.
     void storedValuesLeftAsTheyAre()
     {
-        fake::Rig rig;
-        rig.settings.unreadable["CPort"] = "line 2 of F is not valid UTF-8";
-        rig.settings.values["WXPath"] = "C:\\" + std::string(core::kPathBoxCharacters, 'w');
-        rig.session.load();
-        QCOMPARE(rig.settings.writes, 0);
-        QCOMPARE(q(rig.view.caption()),
+        fake::Station station;
+        station.settings.unreadable["CPort"] = "line 2 of F is not valid UTF-8";
+        station.settings.values["WXPath"] = "C:\\" + std::string(core::kPathBoxCharacters, 'w');
+        station.session.load();
+        QCOMPARE(station.settings.writes, 0);
+        QCOMPARE(q(station.view.caption()),
                  "CPort cannot be read: line 2 of F is not valid UTF-8 \u2013 The stored path is "
                  "longer than the path box holds (32770 characters); it stays as stored"_q);
-        QCOMPARE(QList<int>(rig.serialPort.opens.begin(), rig.serialPort.opens.end()),
+        QCOMPARE(QList<int>(station.serialPort.opens.begin(), station.serialPort.opens.end()),
                  QList<int>{1});
     }
 
@@ -135,50 +136,50 @@ private slots:
     // port all mean one number; a text that names no port changes none of them.
     void portSelector()
     {
-        fake::Rig rig;
-        rig.session.load();
-        rig.session.portEdited("2");
-        QCOMPARE(rig.serialPort.opens.back(), 2);
-        QCOMPARE(rig.view.scroll, 3);
-        QCOMPARE(q(rig.settings.values["CPort"]), "2"_q);
-        QCOMPARE(q(rig.view.caption()), "Stopped"_q);
+        fake::Station station;
+        station.session.load();
+        station.session.portEdited("2");
+        QCOMPARE(station.serialPort.opens.back(), 2);
+        QCOMPARE(station.view.scroll, 3);
+        QCOMPARE(q(station.settings.values["CPort"]), "2"_q);
+        QCOMPARE(q(station.view.caption()), "Stopped"_q);
 
-        rig.session.portEdited("2x");
-        QCOMPARE(q(rig.view.caption()), "\"2x\" is not a port number"_q);
-        QCOMPARE(q(rig.settings.values["CPort"]), "2"_q);
-        QCOMPARE(rig.session.commPort(), 2);
+        station.session.portEdited("2x");
+        QCOMPARE(q(station.view.caption()), "\"2x\" is not a port number"_q);
+        QCOMPARE(q(station.settings.values["CPort"]), "2"_q);
+        QCOMPARE(station.session.commPort(), 2);
 
         // The up arrow lowers the value and raises the port.
-        rig.session.scrollMoved(2);
-        QCOMPARE(q(rig.view.texts[Text::CPort]), "3"_q);
-        QCOMPARE(rig.serialPort.opens.back(), 3);
-        QCOMPARE(q(rig.view.caption()), "Stopped"_q);
+        station.session.scrollMoved(2);
+        QCOMPARE(q(station.view.texts[Text::CPort]), "3"_q);
+        QCOMPARE(station.serialPort.opens.back(), 3);
+        QCOMPARE(q(station.view.caption()), "Stopped"_q);
 
-        const std::size_t opened = rig.serialPort.opens.size();
-        rig.session.portEdited("05");
-        QCOMPARE(q(rig.view.texts[Text::CPort]), "5"_q);
-        QCOMPARE(q(rig.settings.values["CPort"]), "5"_q);
-        QCOMPARE(rig.serialPort.opens.size(), opened + 2);
-        QCOMPARE(rig.view.scroll, 0);
+        const std::size_t opened = station.serialPort.opens.size();
+        station.session.portEdited("05");
+        QCOMPARE(q(station.view.texts[Text::CPort]), "5"_q);
+        QCOMPARE(q(station.settings.values["CPort"]), "5"_q);
+        QCOMPARE(station.serialPort.opens.size(), opened + 2);
+        QCOMPARE(station.view.scroll, 0);
 
-        rig.session.scrollMoved(-3);
-        QCOMPARE(rig.view.scroll, 0);
-        QCOMPARE(rig.serialPort.opens.size(), opened + 2);
+        station.session.scrollMoved(-3);
+        QCOMPARE(station.view.scroll, 0);
+        QCOMPARE(station.serialPort.opens.size(), opened + 2);
 
         // A port past the arrows is opened as it is; the thumb waits at the top, and the down
         // arrow from there comes back to the ports it reaches.
-        rig.session.portEdited("033");
-        QCOMPARE(q(rig.view.texts[Text::CPort]), "33"_q);
-        QCOMPARE(q(rig.settings.values["CPort"]), "33"_q);
-        QCOMPARE(rig.serialPort.opens.back(), 33);
-        QCOMPARE(rig.view.scroll, 0);
-        rig.session.scrollMoved(2);
-        QCOMPARE(q(rig.view.texts[Text::CPort]), "3"_q);
-        QCOMPARE(rig.serialPort.opens.back(), 3);
+        station.session.portEdited("033");
+        QCOMPARE(q(station.view.texts[Text::CPort]), "33"_q);
+        QCOMPARE(q(station.settings.values["CPort"]), "33"_q);
+        QCOMPARE(station.serialPort.opens.back(), 33);
+        QCOMPARE(station.view.scroll, 0);
+        station.session.scrollMoved(2);
+        QCOMPARE(q(station.view.texts[Text::CPort]), "3"_q);
+        QCOMPARE(station.serialPort.opens.back(), 3);
 
-        rig.serialPort.openFails = "it is in use by another program, or access is denied";
-        rig.session.portEdited("4");
-        QCOMPARE(q(rig.view.caption()),
+        station.serialPort.openFails = "it is in use by another program, or access is denied";
+        station.session.portEdited("4");
+        QCOMPARE(q(station.view.caption()),
                  "COM4 cannot be opened: it is in use by another program, or access is denied"_q);
     }
 
@@ -212,258 +213,261 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(QString, caption);
-        fake::Rig rig;
-        rig.session.load();
-        rig.session.portEdited("2");
-        const std::size_t opened = rig.serialPort.opens.size();
-        rig.session.portEdited(typed.toStdString());
-        QCOMPARE(q(rig.view.caption()), caption);
-        QCOMPARE(rig.serialPort.opens.size(), opened);
-        QCOMPARE(q(rig.settings.values["CPort"]), "2"_q);
-        QCOMPARE(rig.view.scroll, 3);
-        rig.session.oneShotClicked();
-        QCOMPARE(rig.serialPort.sent.size(), std::size_t(1));
-        QCOMPARE(rig.session.commPort(), 2);
+        fake::Station station;
+        station.session.load();
+        station.session.portEdited("2");
+        const std::size_t opened = station.serialPort.opens.size();
+        station.session.portEdited(typed.toStdString());
+        QCOMPARE(q(station.view.caption()), caption);
+        QCOMPARE(station.serialPort.opens.size(), opened);
+        QCOMPARE(q(station.settings.values["CPort"]), "2"_q);
+        QCOMPARE(station.view.scroll, 3);
+        station.session.oneShotClicked();
+        QCOMPARE(station.serialPort.sent.size(), std::size_t(1));
+        QCOMPARE(station.session.commPort(), 2);
     }
 
     // The file is written on the seventh tick; Stop and Start keep the count, a second Start
     // never puts the next tick off, and OneShot leaves the count alone.
     void sampling()
     {
-        fake::Rig rig;
-        rig.session.load();
-        rig.session.startClicked();
-        QCOMPARE(q(rig.view.caption()), "Started"_q);
+        fake::Station station;
+        station.session.load();
+        station.session.startClicked();
+        QCOMPARE(q(station.view.caption()), "Started"_q);
         for (int tick = 1; tick <= 3; ++tick) {
-            rig.advance(10s);
-            QCOMPARE(rig.serialPort.sent.size(), std::size_t(tick));
-            rig.answer(kReply);
+            station.advance(10s);
+            QCOMPARE(station.serialPort.sent.size(), std::size_t(tick));
+            station.answer(kReply);
         }
-        rig.session.stopClicked();
-        rig.advance(60s);
-        QCOMPARE(rig.serialPort.sent.size(), std::size_t(3));
-        rig.session.oneShotClicked();
-        rig.answer(kReply);
-        rig.advance(300ms);
-        QCOMPARE(q(rig.view.caption()), "One shot +21.3\u00b0C"_q);
-        QCOMPARE(rig.session.counter().value(), std::int16_t(30));
+        station.session.stopClicked();
+        station.advance(60s);
+        QCOMPARE(station.serialPort.sent.size(), std::size_t(3));
+        station.session.oneShotClicked();
+        station.answer(kReply);
+        station.advance(300ms);
+        QCOMPARE(q(station.view.caption()), "One shot +21.3\u00b0C"_q);
+        QCOMPARE(station.session.counter().value(), std::int16_t(30));
 
-        rig.session.startClicked();
-        rig.advance(9s);
-        rig.session.startClicked();
-        rig.advance(1s);
-        QCOMPARE(rig.serialPort.sent.size(), std::size_t(5));
-        rig.answer(kReply);
+        station.session.startClicked();
+        station.advance(9s);
+        station.session.startClicked();
+        station.advance(1s);
+        QCOMPARE(station.serialPort.sent.size(), std::size_t(5));
+        station.answer(kReply);
         for (int tick = 5; tick <= 7; ++tick) {
-            rig.advance(10s);
-            rig.answer(kReply);
+            station.advance(10s);
+            station.answer(kReply);
         }
-        QCOMPARE(q(rig.view.caption()), "+21.3\u00b0C"_q);
+        QCOMPARE(q(station.view.caption()), "+21.3\u00b0C"_q);
         using Reading = std::pair<Form, bool>;
-        const std::vector<Reading> expected{{Form::Sampling, false}, {Form::Sampling, false},
-                                            {Form::Sampling, false}, {Form::OneShot, true},
-                                            {Form::Sampling, false}, {Form::Sampling, false},
-                                            {Form::Sampling, false}, {Form::Sampling, true}};
-        QVERIFY(rig.view.readings == expected);
-        QCOMPARE(rig.writer.writes.back().second, kFile);
-        QCOMPARE(q(rig.view.texts[Text::Text1]), "Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO"_q);
+        const std::vector<Reading> expected{
+            {Form::Tick, false}, {Form::Tick, false}, {Form::Tick, false}, {Form::OneShot, true},
+            {Form::Tick, false}, {Form::Tick, false}, {Form::Tick, false}, {Form::Tick, true}};
+        QVERIFY(station.view.readings == expected);
+        QCOMPARE(station.writer.writes.back().second, kFile);
+        QCOMPARE(q(station.view.texts[Text::Text1]), "Mar 05 2003 07:04\r\nABCDEFGHIJKLMNO"_q);
     }
 
     // The weather file goes to the path as it stood when editing last finished.
     void halfTypedPathIsNeverWritten()
     {
-        fake::Rig rig;
-        rig.session.load();
-        rig.session.pathEdited("C:\\notes");
-        rig.session.oneShotClicked();
-        rig.answer(kReply);
-        rig.advance(300ms);
-        QCOMPARE(q(rig.writer.writes.back().first), q(kDefaultPath));
-        QCOMPARE(q(rig.settings.values["WXPath"]), "C:\\notes"_q);
-        rig.session.pathEditFinished();
-        rig.session.oneShotClicked();
-        rig.answer(kReply);
-        rig.advance(300ms);
-        QCOMPARE(q(rig.writer.writes.back().first), "C:\\notes"_q);
+        fake::Station station;
+        station.session.load();
+        station.session.pathEdited("C:\\notes");
+        station.session.oneShotClicked();
+        station.answer(kReply);
+        station.advance(300ms);
+        QCOMPARE(q(station.writer.writes.back().first), q(kDefaultPath));
+        QCOMPARE(q(station.settings.values["WXPath"]), "C:\\notes"_q);
+        station.session.pathEditFinished();
+        station.session.oneShotClicked();
+        station.answer(kReply);
+        station.advance(300ms);
+        QCOMPARE(q(station.writer.writes.back().first), "C:\\notes"_q);
     }
 
     // A file the host program holds is tried again while the window goes on; the reading
     // shows once the write has ended, well or not.
     void heldWeatherFile()
     {
-        fake::Rig rig;
-        rig.session.load();
-        rig.writer.holdNext(3);
-        rig.session.oneShotClicked();
-        rig.answer(kReply);
-        rig.advance(250ms);
-        QCOMPARE(q(rig.view.caption()), "Stopped"_q);
-        rig.advance(200ms);
-        QCOMPARE(rig.writer.retries, 3);
-        QCOMPARE(q(rig.view.caption()), "One shot +21.3\u00b0C"_q);
+        fake::Station station;
+        station.session.load();
+        station.writer.holdNext(3);
+        station.session.oneShotClicked();
+        station.answer(kReply);
+        station.advance(250ms);
+        QCOMPARE(q(station.view.caption()), "Stopped"_q);
+        station.advance(200ms);
+        QCOMPARE(station.writer.retries, 3);
+        QCOMPARE(q(station.view.caption()), "One shot +21.3\u00b0C"_q);
 
-        rig.writer.heldBecause = "the host program holds it";
-        rig.writer.holdNext(core::kWriteAttempts);
-        rig.session.oneShotClicked();
-        rig.answer(kReply);
-        rig.advance(2s);
-        QCOMPARE(rig.writer.givenUp, 1);
-        QCOMPARE(q(rig.view.caption()), "One shot +21.3\u00b0C \u2013 cannot write "
-                                        "C:\\UiView\\WXprs.txt: the host program holds it"_q);
-        QCOMPARE(rig.view.readings.back(), std::make_pair(Form::OneShot, false));
+        station.writer.heldBecause = "the host program holds it";
+        station.writer.holdNext(core::kWriteAttempts);
+        station.session.oneShotClicked();
+        station.answer(kReply);
+        station.advance(2s);
+        QCOMPARE(station.writer.givenUp, 1);
+        QCOMPARE(q(station.view.caption()), "One shot +21.3\u00b0C \u2013 cannot write "
+                                            "C:\\UiView\\WXprs.txt: the host program holds it"_q);
+        QCOMPARE(station.view.readings.back(), std::make_pair(Form::OneShot, false));
     }
 
     // Each way an exchange ends without a reading says what happened, on the port asked.
     void exchangeFailures()
     {
-        fake::Rig rig({10s, 3s});
-        rig.serialPort.devices[1] = "/dev/ttyS0";
-        rig.session.load();
-        rig.session.oneShotClicked();
-        rig.advance(4s);
-        QCOMPARE(q(rig.view.caption()), "The thermometer did not answer on COM1 (/dev/ttyS0)"_q);
+        fake::Station station({10s, 3s});
+        station.serialPort.devices[1] = "/dev/ttyS0";
+        station.session.load();
+        station.session.oneShotClicked();
+        station.advance(4s);
+        QCOMPARE(q(station.view.caption()),
+                 "The thermometer did not answer on COM1 (/dev/ttyS0)"_q);
 
         // A stray byte shifts every field: no reading, and the caption says what came.
-        rig.session.oneShotClicked();
-        rig.answer('\0' + kReply);
-        rig.advance(300ms);
-        QCOMPARE(q(rig.view.caption()), "COM1 (/dev/ttyS0) answered 55 characters with no "
-                                        "temperature at characters 50 to 54"_q);
-        rig.session.oneShotClicked();
-        rig.answer(kReply);
-        rig.advance(300ms);
-        rig.session.oneShotClicked();
-        rig.answer("\x1bM" + kReply);
-        rig.advance(300ms);
-        QCOMPARE(q(rig.view.caption()),
+        station.session.oneShotClicked();
+        station.answer('\0' + kReply);
+        station.advance(300ms);
+        QCOMPARE(q(station.view.caption()), "COM1 (/dev/ttyS0) answered 55 characters with no "
+                                            "temperature at characters 50 to 54"_q);
+        station.session.oneShotClicked();
+        station.answer(kReply);
+        station.advance(300ms);
+        station.session.oneShotClicked();
+        station.answer("\x1bM" + kReply);
+        station.advance(300ms);
+        QCOMPARE(q(station.view.caption()),
                  "COM1 (/dev/ttyS0) answered 56 characters where its answers have 54; last "
                  "reading 07:04"_q);
-        QCOMPARE(rig.writer.writes.size(), std::size_t(1));
+        QCOMPARE(station.writer.writes.size(), std::size_t(1));
 
-        rig.session.portEdited("2");
-        rig.session.oneShotClicked();
-        rig.answer(kReply.substr(0, 30));
-        rig.advance(4s);
-        QCOMPARE(q(rig.view.caption()), "COM2 answered only 30 characters"_q);
+        station.session.portEdited("2");
+        station.session.oneShotClicked();
+        station.answer(kReply.substr(0, 30));
+        station.advance(4s);
+        QCOMPARE(q(station.view.caption()), "COM2 answered only 30 characters"_q);
 
-        rig.session.lineLost("the device went away");
-        QCOMPARE(q(rig.view.caption()), "COM2 was lost: the device went away"_q);
+        station.session.lineLost("the device went away");
+        QCOMPARE(q(station.view.caption()), "COM2 was lost: the device went away"_q);
 
-        rig.serialPort.sendFails = "the line did not take the command in time";
-        rig.session.oneShotClicked();
-        QCOMPARE(q(rig.view.caption()),
+        station.serialPort.sendFails = "the line did not take the command in time";
+        station.session.oneShotClicked();
+        QCOMPARE(q(station.view.caption()),
                  "COM2 is not open: the line did not take the command in time"_q);
-        QVERIFY(!rig.session.busy());
+        QVERIFY(!station.session.busy());
     }
 
     // A reading belongs to the port it asked: changing the port ends it at once and says so,
     // and what the new port sends is never taken for the old one's answer.
     void portChangeEndsTheReading()
     {
-        fake::Rig rig({10s, 3s});
-        rig.session.load();
-        rig.session.oneShotClicked();
-        rig.session.portEdited("2");
-        QVERIFY(!rig.session.busy());
-        QCOMPARE(q(rig.view.caption()),
+        fake::Station station({10s, 3s});
+        station.session.load();
+        station.session.oneShotClicked();
+        station.session.portEdited("2");
+        QVERIFY(!station.session.busy());
+        QCOMPARE(q(station.view.caption()),
                  "The reading on COM1 was given up: the port was changed or closed"_q);
-        rig.answer(kReply);
-        rig.advance(4s);
-        QVERIFY(rig.view.readings.empty());
-        QVERIFY(rig.writer.writes.empty());
-        QCOMPARE(q(rig.view.caption()),
+        station.answer(kReply);
+        station.advance(4s);
+        QVERIFY(station.view.readings.empty());
+        QVERIFY(station.writer.writes.empty());
+        QCOMPARE(q(station.view.caption()),
                  "The reading on COM1 was given up: the port was changed or closed"_q);
 
-        rig.session.oneShotClicked();
-        QCOMPARE(rig.serialPort.sent.size(), std::size_t(2));
-        rig.answer(kReply);
-        rig.advance(300ms);
-        QCOMPARE(q(rig.view.caption()), "One shot +21.3\u00b0C"_q);
+        station.session.oneShotClicked();
+        QCOMPARE(station.serialPort.sent.size(), std::size_t(2));
+        station.answer(kReply);
+        station.advance(300ms);
+        QCOMPARE(q(station.view.caption()), "One shot +21.3\u00b0C"_q);
     }
 
     // A tick's reading that comes after Stop is still shown in Text1 and written, but the
     // caption says that sampling is off.
     void readingAfterStop()
     {
-        fake::Rig rig;
-        rig.session.load();
-        rig.session.startClicked();
+        fake::Station station;
+        station.session.load();
+        station.session.startClicked();
         for (int tick = 1; tick <= 6; ++tick) {
-            rig.advance(10s);
-            rig.answer(kReply);
+            station.advance(10s);
+            station.answer(kReply);
         }
-        rig.advance(10s);
-        rig.session.stopClicked();
-        rig.answer(fake::reply("STOPSTOPSTOPSTO", "+13.0"));
-        QCOMPARE(q(rig.view.caption()), "Stopped \u2013 last reading +13.0\u00b0C"_q);
-        QCOMPARE(q(rig.writer.writes.back().second), "Mar 05 2003 07:04\r\nSTOPSTOPSTOPSTO\r\n"_q);
-        QCOMPARE(q(rig.view.texts[Text::Text1]), "Mar 05 2003 07:04\r\nSTOPSTOPSTOPSTO"_q);
+        station.advance(10s);
+        station.session.stopClicked();
+        station.answer(fake::reply("STOPSTOPSTOPSTO", "+13.0"));
+        QCOMPARE(q(station.view.caption()), "Stopped \u2013 last reading +13.0\u00b0C"_q);
+        QCOMPARE(q(station.writer.writes.back().second),
+                 "Mar 05 2003 07:04\r\nSTOPSTOPSTOPSTO\r\n"_q);
+        QCOMPARE(q(station.view.texts[Text::Text1]), "Mar 05 2003 07:04\r\nSTOPSTOPSTOPSTO"_q);
     }
 
     // A write that the host program held ends after a newer reading was shown: the caption
     // keeps the newer reading.
     void newestReadingStays()
     {
-        fake::Rig rig;
-        rig.session.load();
-        rig.session.startClicked();
-        rig.advance(9500ms);
-        rig.writer.holdNext(10);
-        rig.session.oneShotClicked();
-        rig.answer(fake::reply("ONEONEONEONEONE", "+01.0"));
-        rig.advance(500ms);
-        rig.answer(fake::reply("TWOTWOTWOTWOTWO", "+02.0"));
-        QCOMPARE(q(rig.view.caption()), "+02.0\u00b0C"_q);
-        rig.advance(1s);
-        QCOMPARE(rig.writer.retries, 10);
-        QCOMPARE(q(rig.view.caption()), "+02.0\u00b0C"_q);
-        QCOMPARE(q(rig.writer.writes.back().second), "Mar 05 2003 07:04\r\nONEONEONEONEONE\r\n"_q);
-        QVERIFY(!captionsOf(rig.view).contains("One shot +01.0\u00b0C"_q));
+        fake::Station station;
+        station.session.load();
+        station.session.startClicked();
+        station.advance(9500ms);
+        station.writer.holdNext(10);
+        station.session.oneShotClicked();
+        station.answer(fake::reply("ONEONEONEONEONE", "+01.0"));
+        station.advance(500ms);
+        station.answer(fake::reply("TWOTWOTWOTWOTWO", "+02.0"));
+        QCOMPARE(q(station.view.caption()), "+02.0\u00b0C"_q);
+        station.advance(1s);
+        QCOMPARE(station.writer.retries, 10);
+        QCOMPARE(q(station.view.caption()), "+02.0\u00b0C"_q);
+        QCOMPARE(q(station.writer.writes.back().second),
+                 "Mar 05 2003 07:04\r\nONEONEONEONEONE\r\n"_q);
+        QVERIFY(!captionsOf(station.view).contains("One shot +01.0\u00b0C"_q));
     }
 
     // Every reading and failure goes into the record with its time and port, and a failure
     // after a reading says when the last one came.
     void recordAndTheLastReading()
     {
-        fake::Rig rig({10s, 3s});
-        rig.session.load();
-        rig.clock.local = {2003, 3, 5, 7, 4, 10};
-        rig.session.oneShotClicked();
-        rig.answer(kReply);
-        rig.advance(300ms);
-        rig.clock.local = {2003, 3, 5, 7, 9, 0};
-        rig.session.oneShotClicked();
-        rig.advance(4s);
-        QCOMPARE(q(rig.view.caption()),
+        fake::Station station({10s, 3s});
+        station.session.load();
+        station.clock.local = {2003, 3, 5, 7, 4, 10};
+        station.session.oneShotClicked();
+        station.answer(kReply);
+        station.advance(300ms);
+        station.clock.local = {2003, 3, 5, 7, 9, 0};
+        station.session.oneShotClicked();
+        station.advance(4s);
+        QCOMPARE(q(station.view.caption()),
                  "The thermometer did not answer on COM1; last reading 07:04"_q);
-        rig.clock.local = {2003, 3, 6, 0, 1, 0};
-        rig.session.startClicked();
-        rig.advance(14s);
-        QCOMPARE(q(rig.view.caption()),
+        station.clock.local = {2003, 3, 6, 0, 1, 0};
+        station.session.startClicked();
+        station.advance(14s);
+        QCOMPARE(q(station.view.caption()),
                  "The thermometer did not answer on COM1; last reading Mar 05 07:04"_q);
         const std::vector<std::string> expected{
             "2003-03-05 07:04:10 COM1: One shot +21.3\u00b0C, written to C:\\UiView\\WXprs.txt",
             "2003-03-05 07:09:00 COM1: no reading: The thermometer did not answer on COM1",
             "2003-03-06 00:01:00 COM1: no reading: The thermometer did not answer on COM1"};
-        QVERIFY(rig.record.lines == expected);
+        QVERIFY(station.record.lines == expected);
     }
 
     // OneShot pressed while a tick waits runs right after it, and gets its own reply.
     void oneShotDuringATick()
     {
-        fake::Rig rig;
-        rig.session.load();
-        rig.session.startClicked();
-        rig.advance(10s);
-        rig.session.oneShotClicked();
-        QCOMPARE(rig.serialPort.sent.size(), std::size_t(1));
-        rig.answer(fake::reply("TICKTICKTICKTIC", "+01.0"));
-        rig.advance(20ms);
-        QCOMPARE(rig.serialPort.sent.size(), std::size_t(2));
-        rig.answer(fake::reply("SHOTSHOTSHOTSHO", "+02.0"));
-        rig.advance(300ms);
-        QCOMPARE(q(rig.view.caption()), "One shot +02.0\u00b0C"_q);
-        QCOMPARE(q(rig.writer.writes.back().second), "Mar 05 2003 07:04\r\nSHOTSHOTSHOTSHO\r\n"_q);
+        fake::Station station;
+        station.session.load();
+        station.session.startClicked();
+        station.advance(10s);
+        station.session.oneShotClicked();
+        QCOMPARE(station.serialPort.sent.size(), std::size_t(1));
+        station.answer(fake::reply("TICKTICKTICKTIC", "+01.0"));
+        station.advance(20ms);
+        QCOMPARE(station.serialPort.sent.size(), std::size_t(2));
+        station.answer(fake::reply("SHOTSHOTSHOTSHO", "+02.0"));
+        station.advance(300ms);
+        QCOMPARE(q(station.view.caption()), "One shot +02.0\u00b0C"_q);
+        QCOMPARE(q(station.writer.writes.back().second),
+                 "Mar 05 2003 07:04\r\nSHOTSHOTSHOTSHO\r\n"_q);
     }
 };
 

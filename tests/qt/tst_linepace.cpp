@@ -83,7 +83,7 @@ private slots:
         QVERIFY(thermometer().setReply(reply(1)));
         QStringList captions;
         // The next reading is set as soon as one is taken, well before the next tick asks.
-        connect(&window(), &qt::Window::sampled, this, [&] {
+        connect(&window(), &qt::Window::readingTaken, this, [&] {
             captions << caption();
             if (captions.size() < 7)
                 thermometer().setReply(reply(captions.size() + 1));

@@ -72,7 +72,7 @@ private slots:
     {
         openRig();
         QList<bool> fileThere;
-        connect(window(), &qt::Window::sampled, this,
+        connect(window(), &qt::Window::readingTaken, this,
                 [&] { fileThere << QFile::exists(weatherFile()); });
         click(window()->Command2);
         QCOMPARE(window()->windowTitle(), QStringLiteral("Started"));

@@ -42,17 +42,18 @@ private slots:
         // Bookkeeping of this test must not grow with the run, or it would hide the program's.
         std::vector<bool> writes(size_t(ticks) + 1, false);
         int done = 0;
-        connect(&rig.window(), &qt::Window::sampled, this, [&](core::ExchangeForm, bool wrote) {
-            writes[size_t(done)] = wrote;
-            ++done;
-            rig.samples().clear();
-            rig.thermometer().forgetTimes();
-            rig.clock().set(start.addSecs(10LL * done));
-            if (done == ticks / 10)
-                earlyResident = residentKiB();
-            if (done == ticks)
-                Rig::click(rig.window().Command3);
-        });
+        connect(&rig.window(), &qt::Window::readingTaken, this,
+                [&](core::ExchangeForm, bool wrote) {
+                    writes[size_t(done)] = wrote;
+                    ++done;
+                    rig.samples().clear();
+                    rig.thermometer().forgetTimes();
+                    rig.clock().set(start.addSecs(10LL * done));
+                    if (done == ticks / 10)
+                        earlyResident = residentKiB();
+                    if (done == ticks)
+                        Rig::click(rig.window().Command3);
+                });
 
         QProcess reader;
         reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -596,7 +596,7 @@ private slots:
         rig.window().WXfile->selectAll();
         QTest::keyClicks(rig.window().WXfile, dir.filePath(path));
         QTest::keyClick(rig.window().WXfile, Qt::Key_Return);
-        connect(&rig.window(), &qt::Window::sampled, &rig.window(),
+        connect(&rig.window(), &qt::Window::readingTaken, &rig.window(),
                 [&](core::ExchangeForm, bool wrote) {
                     // A minute of its own for each reading, so a file tells which write made it.
                     const QByteArray minute = QLocale::c()
@@ -631,7 +631,7 @@ private slots:
         Rig::click(rig.window().Command2);
         // Twenty writing ticks: every seventh tick writes.
         QVERIFY(waitFor(
-            &rig.window(), &qt::Window::sampled, [&] { return samples >= 140; }, 30000));
+            &rig.window(), &qt::Window::readingTaken, [&] { return samples >= 140; }, 30000));
         Rig::click(rig.window().Command3);
         QVERIFY2(other.stop(), "the other user's loop ended early");
 

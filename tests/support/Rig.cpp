@@ -17,7 +17,7 @@ bool Rig::open(QStringList thermometerOptions, int tickMs, int timeoutMs)
 void Rig::openWindowOnly(int tickMs, int timeoutMs)
 {
     m_window = openWindow(m_profile, *m_clock, tickMs, timeoutMs);
-    m_samples = std::make_unique<QSignalSpy>(m_window.get(), &qt::Window::sampled);
+    m_samples = std::make_unique<QSignalSpy>(m_window.get(), &qt::Window::readingTaken);
     m_window->show();
     [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(m_window.get());
 }

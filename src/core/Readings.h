@@ -12,7 +12,7 @@
 // saying so after every reading until a write succeeds.
 namespace core {
 
-class Sampling
+class Readings
 {
 public:
     struct Reading

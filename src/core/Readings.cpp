@@ -1,11 +1,11 @@
-#include "core/Sampling.h"
+#include "core/Readings.h"
 
 #include "core/Captions.h"
 #include "core/ReplyFields.h"
 
 namespace core {
 
-Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply,
+Readings::Reading Readings::replied(ExchangeForm form, const std::string& reply,
                                     const std::string& port)
 {
     const bool oneShot = form == ExchangeForm::OneShot;
@@ -24,13 +24,13 @@ Sampling::Reading Sampling::replied(ExchangeForm form, const std::string& reply,
     return reading;
 }
 
-void Sampling::written(const std::string& path, const Outcome& outcome)
+void Readings::written(const std::string& path, const Outcome& outcome)
 {
     m_failedPath = path;
     m_lastWrite = outcome;
 }
 
-std::string Sampling::caption(const std::string& reading) const
+std::string Readings::caption(const std::string& reading) const
 {
     return m_lastWrite.ok() ? reading
                             : captions::withFileError(reading, m_failedPath, m_lastWrite.reason());
