@@ -1,5 +1,5 @@
 #include "Resident.h"
-#include "Rig.h"
+#include "RigTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,24 +88,15 @@ private:
 // holds, a weather file that cannot be written, settings that cannot be kept, and clicks in
 // every order while the thermometer is being asked. Nothing may crash or hang, the caption
 // must say what is wrong, and nothing written before may be lost.
-class TestFaults : public QObject
+class TestFaults : public RigTest
 {
     Q_OBJECT
-
-    std::unique_ptr<Rig> m_rig;
 
     bool openRig(const QStringList& options = {}, int tickMs = 50, int timeoutMs = 300)
     {
         m_rig = std::make_unique<Rig>();
         return m_rig->open(options, tickMs, timeoutMs);
     }
-    qt::Window& window() { return m_rig->window(); }
-    SimulatedThermometer& thermometer() { return m_rig->thermometer(); }
-    QSignalSpy& samples() { return m_rig->samples(); }
-    QString caption() { return window().windowTitle(); }
-    QString com1() const { return m_rig->profile().portName(1); }
-
-    bool oneShot() { return m_rig->oneShot(); }
 
     // Types over the text and finishes with Enter, as a user who is done with it does.
     void typeInto(QLineEdit* edit, const QString& text)

@@ -1,4 +1,4 @@
-#include "Rig.h"
+#include "RigTest.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -43,24 +43,15 @@ QString uniqueReading(int n)
 
 // The thermometer at its own line speed, 9600 baud, in each way it can answer: once, with an
 // acknowledgement first, or twice. Every reading shown or written must be that reading, whole.
-class TestLinePace : public QObject
+class TestLinePace : public RigTest
 {
     Q_OBJECT
-
-    std::unique_ptr<Rig> m_rig;
 
     bool openRig(const QStringList& model)
     {
         m_rig = std::make_unique<Rig>();
         return m_rig->open(kAtLinePace + model, 300, 3000);
     }
-    qt::Window& window() { return m_rig->window(); }
-    SimulatedThermometer& thermometer() { return m_rig->thermometer(); }
-    QSignalSpy& samples() { return m_rig->samples(); }
-    QString caption() { return window().windowTitle(); }
-    QString com1() const { return m_rig->profile().portName(1); }
-
-    bool oneShot() { return m_rig->oneShot(); }
 
 private slots:
     void cleanup() { m_rig.reset(); }
