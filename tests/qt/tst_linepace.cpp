@@ -147,6 +147,25 @@ private slots:
         Rig::click(window().Command3);
     }
 
+    // A network or Bluetooth serial adapter that hands the answer on in packets 350 ms apart
+    // (20, 32 and 4 characters, the second ending inside the temperature): every tick and
+    // OneShot shows and writes the whole answer.
+    void answerInPackets()
+    {
+        QVERIFY(
+            openRig({QStringLiteral("--unique"), QStringLiteral("--pause-at"),
+                     QStringLiteral("20,52"), QStringLiteral("--pause"), QStringLiteral("350")}));
+        QVERIFY(oneShot());
+        QCOMPARE(caption(), QStringLiteral("One shot ") + uniqueReading(1));
+        QCOMPARE(m_rig->fileContents(), kDateLine + uniqueWeather(1) + "\r\n");
+        Rig::click(window().Command2);
+        QVERIFY(samples().wait(3000));
+        QCOMPARE(caption(), uniqueReading(2));
+        QVERIFY(samples().wait(3000));
+        QCOMPARE(caption(), uniqueReading(3));
+        Rig::click(window().Command3);
+    }
+
     // An answer that comes so late that it is still on the line when the next command is due:
     // it is heard out, and the next reading is the whole answer to its own command.
     void lateAnswerOnTheLine()
