@@ -170,7 +170,8 @@ private:
     void finished(const ExchangeStep& step)
     {
         // No exchange outlives its two deadlines: one to fall quiet, one for the reply.
-        UIQ_CHECK(m_now - m_requestedAt <= 2 * core::kReplyDeadline + core::kSecondAnswerWait);
+        UIQ_CHECK(m_now - m_requestedAt <=
+                  2 * core::kReplyDeadline + core::kSecondAnswerWait + core::kSettleGap);
         if (step.outcome == ExchangeOutcome::LineBusy)
             UIQ_CHECK(!m_commandOut);
         else if (step.outcome != ExchangeOutcome::Abandoned)

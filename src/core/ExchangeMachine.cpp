@@ -23,6 +23,7 @@ ExchangeStep ExchangeMachine::request(ExchangeForm form, ExchangeTime now)
 
 ExchangeStep ExchangeMachine::bytesArrived(std::string_view bytes, ExchangeTime now)
 {
+    m_bytesWaiting = false;
     if (bytes.empty())
         return advance(now);
     m_lastHeard = now;
@@ -39,6 +40,7 @@ ExchangeStep ExchangeMachine::bytesArrived(std::string_view bytes, ExchangeTime 
 ExchangeStep ExchangeMachine::bytesWaiting(ExchangeTime now)
 {
     m_lastHeard = now;
+    m_bytesWaiting = true;
     return advance(now);
 }
 
@@ -64,8 +66,16 @@ ExchangeStep ExchangeMachine::closeLine(ExchangeTime now)
     return finish(ExchangeOutcome::Abandoned, {}, 0, now);
 }
 
+// Bytes the system already holds at the deadline came in time: the answer is not given up
+// before they are handed over, a moment later.
+bool ExchangeMachine::pastDeadline(ExchangeTime now) const
+{
+    return now >= m_deadline && (!m_bytesWaiting || now >= m_deadline + kSettleGap);
+}
+
 void ExchangeMachine::forgetLine()
 {
+    m_bytesWaiting = false;
     m_lastHeard.reset();
     m_lastEndedLine = true;
     m_endsLines = false;
@@ -197,7 +207,7 @@ ExchangeStep ExchangeMachine::advance(ExchangeTime now)
             // stands, rather than wait out the deadline for a stray byte.
             return finishLate(now);
         }
-        if (now >= m_deadline)
+        if (pastDeadline(now))
             return finishLate(now);
         break;
     case Phase::AwaitSecond:
@@ -287,6 +297,8 @@ std::optional<ExchangeTime> ExchangeMachine::nextWake() const
         break;
     case Phase::Answer:
     case Phase::SecondAnswer:
+        if (m_bytesWaiting)
+            wake += kSettleGap;
         if (quietEndsLine())
             wake = std::min<ExchangeTime>(wake, *m_lastHeard + kQuietWithoutLineEnd);
         if (awaitsSecondLine())

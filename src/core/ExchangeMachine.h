@@ -130,6 +130,7 @@ private:
     void forgetExchange();
     std::size_t lineLength() const;
     bool quietEndsLine() const;
+    bool pastDeadline(ExchangeTime now) const;
     bool awaitsSecondLine() const;
     ExchangeClock::duration quietNeeded() const;
     bool lineQuiet(ExchangeTime now) const;
@@ -148,6 +149,8 @@ private:
     // The thermometer here has ended an answer with a line end, so it ends them all.
     bool m_endsLines = false;
     std::size_t m_answerLength = 0;
+    // The front end said bytes wait that it has not handed over yet.
+    bool m_bytesWaiting = false;
 
     // This exchange: the line coming in now, since the last line end, and what came before it.
     std::string m_line;

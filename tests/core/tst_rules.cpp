@@ -264,6 +264,27 @@ private slots:
         QCOMPARE(run.answerLength, std::size_t(endsLines || !run.reply.isEmpty() ? 54 : 0));
     }
 
+    // Bytes the system already holds when the deadline comes came in time: the exchange waits
+    // the moment it takes to hand them over, rather than end without them.
+    void bytesWaitingAtTheDeadline()
+    {
+        using namespace std::chrono;
+        const core::ExchangeTime start = core::ExchangeTime{} + hours(1);
+        const QByteArray whole = answer('a');
+        core::ExchangeMachine machine;
+        QVERIFY(machine.request(core::ExchangeForm::Tick, start).send);
+        machine.bytesArrived(whole.left(28).toStdString(), start + milliseconds(2900));
+        const core::ExchangeTime deadline = start + core::kReplyDeadline;
+        machine.bytesWaiting(deadline);
+        const core::ExchangeStep atDeadline = machine.timeReached(deadline);
+        QCOMPARE(atDeadline.outcome, core::ExchangeOutcome::None);
+        QVERIFY(atDeadline.wakeAt && *atDeadline.wakeAt <= deadline + core::kSettleGap);
+        const core::ExchangeStep handed =
+            machine.bytesArrived(whole.mid(28).toStdString(), deadline + milliseconds(1));
+        QCOMPARE(handed.outcome, core::ExchangeOutcome::Replied);
+        QCOMPARE(QByteArray::fromStdString(handed.reply), unended('a'));
+    }
+
     void temperatures_data()
     {
         QTest::addColumn<QByteArray>("field");
