@@ -515,7 +515,7 @@ void TestSimulator::pauseHoldsTheLine_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<bool>("byControlLine");
-    QTest::addColumn<int>("at");
+    QTest::addColumn<QList<int>>("at");
     QTest::addColumn<int>("pauseMs");
 
     const QStringList paced{QStringLiteral("--baud"),    QStringLiteral("9600"),
@@ -525,21 +525,27 @@ void TestSimulator::pauseHoldsTheLine_data()
                                                          QStringLiteral("20"),
                                                          QStringLiteral("--pause"),
                                                          QStringLiteral("300")}
-                                  << false << 20 << 300;
-    QTest::newRow("control line") << paced << true << 53 << 250;
+                                  << false << QList<int>{20} << 300;
+    QTest::newRow("control line") << paced << true << QList<int>{53} << 250;
+    // Packets of 17, 26 and 13 characters, as a network adapter may deliver a reply.
+    QTest::newRow("packets, command line")
+        << paced + QStringList{QStringLiteral("--pause-at"), QStringLiteral("17,43"),
+                               QStringLiteral("--pause"), QStringLiteral("300")}
+        << false << QList<int>{17, 43} << 300;
+    QTest::newRow("packets, control line") << paced << true << QList<int>{2, 52} << 250;
 }
 
 void TestSimulator::pauseHoldsTheLine()
 {
     QFETCH(QStringList, options);
     QFETCH(bool, byControlLine);
-    QFETCH(int, at);
+    QFETCH(QList<int>, at);
     QFETCH(int, pauseMs);
 
     SimulatedThermometer sim(options);
     QVERIFY(sim.start());
     if (byControlLine)
-        QVERIFY(sim.setPause(at, pauseMs));
+        QVERIFY(at.size() == 1 ? sim.setPause(at.first(), pauseMs) : sim.setPause(at, pauseMs));
     const auto port = openPort(sim.devicePath());
     QVERIFY(port);
 
@@ -550,20 +556,24 @@ void TestSimulator::pauseHoldsTheLine()
     QCOMPARE(all.left(acknowledgement.size()), acknowledgement);
     QVERIFY2(answers(all.mid(acknowledgement.size()), 1), all.constData());
 
-    // The acknowledgement is no reply: the pause counts from the reply's first character.
-    const qsizetype held = acknowledgement.size() + at;
+    // The acknowledgement is no reply: each pause counts from the reply's first character.
     qsizetype i = 0;
-    while (arrivals[i].total < held)
-        ++i;
-    QCOMPARE(arrivals[i].total, held);
-    QVERIFY(i + 1 < arrivals.size());
-    const qint64 quietMs = (arrivals[i + 1].ns - arrivals[i].ns) / 1000000;
-    QVERIFY2(quietMs >= pauseMs - 100 && quietMs <= pauseMs + 400,
-             qPrintable(QStringLiteral("quiet for %1 ms").arg(quietMs)));
+    for (const int position : at) {
+        const qsizetype held = acknowledgement.size() + position;
+        while (arrivals[i].total < held)
+            ++i;
+        QCOMPARE(arrivals[i].total, held);
+        QVERIFY(i + 1 < arrivals.size());
+        const qint64 quietMs = (arrivals[i + 1].ns - arrivals[i].ns) / 1000000;
+        QVERIFY2(quietMs >= pauseMs - 100 && quietMs <= pauseMs + 400,
+                 qPrintable(QStringLiteral("quiet for %1 ms after %2").arg(quietMs).arg(held)));
+    }
 
     QVERIFY(sim.waitForReplies(1));
+    QCOMPARE(sim.replyingCount(), 1);
     const qint64 onLine = sim.replyTimes().first() - sim.replyingTimes().first();
-    QVERIFY(onLine >= qint64{pauseMs} * 1000000 + wireTimeNs(kReplyLength - 1, 9600) * 8 / 10);
+    QVERIFY(onLine >=
+            qint64{pauseMs} * at.size() * 1000000 + wireTimeNs(kReplyLength - 1, 9600) * 8 / 10);
 }
 
 void TestSimulator::lateAnswerComesWholeBeforeTheNext()
@@ -1061,6 +1071,10 @@ void TestSimulator::commandLine_data()
     QTest::newRow("pause without its length")
         << QStringList{QStringLiteral("--pause-at"), QStringLiteral("5")} << 2
         << QStringLiteral("--pause");
+    QTest::newRow("pauses out of order")
+        << QStringList{QStringLiteral("--pause-at"), QStringLiteral("43,17"),
+                       QStringLiteral("--pause"), QStringLiteral("300")}
+        << 2 << QStringLiteral("ascending");
 }
 
 void TestSimulator::commandLine()
@@ -1077,25 +1091,41 @@ void TestSimulator::commandLine()
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
     const QString err = QString::fromUtf8(process.readAllStandardError());
     if (exitCode == 0) {
-        const QStringList documented = {
-            QStringLiteral("--reply"),       QStringLiteral("--baud"),
-            QStringLiteral("--delay"),       QStringLiteral("--silent"),
-            QStringLiteral("--short"),       QStringLiteral("--stale"),
-            QStringLiteral("--stale-gap"),   QStringLiteral("--twice"),
-            QStringLiteral("--garbage"),     QStringLiteral("--flood"),
-            QStringLiteral("--install"),     QStringLiteral("--com"),
-            QStringLiteral("--control"),     QStringLiteral("--seed"),
-            QStringLiteral("--help"),        QStringLiteral("send"),
-            QStringLiteral("reply"),         QStringLiteral("mode"),
-            QStringLiteral("unplug"),        QStringLiteral("plug"),
-            QStringLiteral("quit"),          QStringLiteral("query"),
-            QStringLiteral("replied"),       QStringLiteral("unexpected"),
-            QStringLiteral("--acknowledge"), QStringLiteral("--ack-gap"),
-            QStringLiteral("--unique"),      QStringLiteral("--pause-at"),
-            QStringLiteral("--pause"),       QStringLiteral("--mix"),
-            QStringLiteral("--mix-late"),    QStringLiteral("unique on"),
-            QStringLiteral("pause N MS"),    QStringLiteral("replying"),
-            QStringLiteral("mix N")};
+        const QStringList documented = {QStringLiteral("--reply"),
+                                        QStringLiteral("--baud"),
+                                        QStringLiteral("--delay"),
+                                        QStringLiteral("--silent"),
+                                        QStringLiteral("--short"),
+                                        QStringLiteral("--stale"),
+                                        QStringLiteral("--stale-gap"),
+                                        QStringLiteral("--twice"),
+                                        QStringLiteral("--garbage"),
+                                        QStringLiteral("--flood"),
+                                        QStringLiteral("--install"),
+                                        QStringLiteral("--com"),
+                                        QStringLiteral("--control"),
+                                        QStringLiteral("--seed"),
+                                        QStringLiteral("--help"),
+                                        QStringLiteral("send"),
+                                        QStringLiteral("reply"),
+                                        QStringLiteral("mode"),
+                                        QStringLiteral("unplug"),
+                                        QStringLiteral("plug"),
+                                        QStringLiteral("quit"),
+                                        QStringLiteral("query"),
+                                        QStringLiteral("replied"),
+                                        QStringLiteral("unexpected"),
+                                        QStringLiteral("--acknowledge"),
+                                        QStringLiteral("--ack-gap"),
+                                        QStringLiteral("--unique"),
+                                        QStringLiteral("--pause-at"),
+                                        QStringLiteral("--pause"),
+                                        QStringLiteral("--mix"),
+                                        QStringLiteral("--mix-late"),
+                                        QStringLiteral("unique on"),
+                                        QStringLiteral("pause N[,N]... MS"),
+                                        QStringLiteral("replying"),
+                                        QStringLiteral("mix N")};
         for (const QString& word : documented)
             QVERIFY2(out.contains(word), qPrintable(word));
         QVERIFY(!out.contains(QStringLiteral("device /dev")));

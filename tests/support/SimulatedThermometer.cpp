@@ -2,6 +2,7 @@
 
 #include "WaitFor.h"
 
+#include <QByteArrayList>
 #include <QDir>
 #include <chrono>
 
@@ -156,7 +157,15 @@ bool SimulatedThermometer::setUnique(bool on)
 
 bool SimulatedThermometer::setPause(int at, int ms)
 {
-    return control("pause", QByteArray::number(at) + ' ' + QByteArray::number(ms));
+    return setPause(QList<int>{at}, ms);
+}
+
+bool SimulatedThermometer::setPause(const QList<int>& at, int ms)
+{
+    QByteArrayList positions;
+    for (const int position : at)
+        positions << QByteArray::number(position);
+    return control("pause", positions.join(',') + ' ' + QByteArray::number(ms));
 }
 
 bool SimulatedThermometer::unplug()

@@ -55,6 +55,9 @@ public:
     bool setUnique(bool on);
     // Every reply stops after `at` characters for `ms` milliseconds; (0, 0) turns it off.
     bool setPause(int at, int ms);
+    // Every reply stops after each of `at` (ascending) characters for `ms` milliseconds: a
+    // reply delivered in packets.
+    bool setPause(const QList<int>& at, int ms);
     bool unplug();
     bool plug();
 

@@ -31,24 +31,28 @@ std::vector<Chunk> answerChunks(const AnswerShape& shape, std::uint64_t query,
         return chunks;
     }
     for (int copy = 0; copy < shape.copies; ++copy) {
-        std::string bytes = reply();
-        Chunk rest;
-        rest.query = query;
+        const std::string bytes = reply();
+        std::size_t sent = 0;
+        bool first = true;
+        const auto piece = [&](std::size_t end, Nanos pauseAfter) {
+            Chunk chunk;
+            chunk.query = query;
+            chunk.bytes = bytes.substr(sent, end - sent);
+            chunk.pauseAfter = pauseAfter;
+            chunk.startsReply = first;
+            chunk.endsReply = end == bytes.size();
+            chunks.push_back(std::move(chunk));
+            sent = end;
+            first = false;
+        };
         // A pause after the last character would be no pause inside the line.
-        if (shape.pause > 0 && shape.pauseAt > 0 && shape.pauseAt < bytes.size()) {
-            Chunk head;
-            head.query = query;
-            head.bytes = bytes.substr(0, shape.pauseAt);
-            head.pauseAfter = shape.pause;
-            head.endsReply = false;
-            chunks.push_back(std::move(head));
-            bytes.erase(0, shape.pauseAt);
-            rest.startsReply = false;
+        if (shape.pause > 0) {
+            for (const std::size_t at : shape.pauseAt) {
+                if (at > sent && at < bytes.size())
+                    piece(at, shape.pause);
+            }
         }
-        rest.bytes = std::move(bytes);
-        if (copy + 1 < shape.copies)
-            rest.pauseAfter = shape.copyGap;
-        chunks.push_back(std::move(rest));
+        piece(bytes.size(), copy + 1 < shape.copies ? shape.copyGap : 0);
     }
     if (!shape.trailer.empty())
         extra(shape.trailer, 0);

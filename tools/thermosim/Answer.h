@@ -21,8 +21,8 @@ struct AnswerShape
     Nanos ackGap = 0;
     int copies = 1; // the reply this many times, copyGap apart
     Nanos copyGap = 0;
-    std::size_t pauseAt = 0;            // each copy stops after this many characters (0: never)...
-    Nanos pause = 0;                    // ...and is quiet this long before the rest
+    std::vector<std::size_t> pauseAt;   // each copy stops after each of these many characters...
+    Nanos pause = 0;                    // ...and is quiet this long before going on
     std::optional<std::string> instead; // a line sent in place of any reply
     std::string trailer;                // bytes right after the last copy's line end
 };

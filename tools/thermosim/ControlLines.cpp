@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace thermosim {
 namespace {
@@ -86,15 +88,15 @@ void Simulator::onControlLine(std::string_view line)
         done();
     } else if (command == "pause") {
         const std::size_t between = argument.find(' ');
-        long at = 0;
+        std::vector<std::size_t> at;
         long ms = 0;
         if (between == std::string_view::npos ||
-            !parseNumber(argument.substr(0, between), 0, kMaxShort, at) ||
+            !parsePositions(argument.substr(0, between), kMaxShort, at) ||
             !parseNumber(argument.substr(between + 1), 0, kMaxGapMs, ms))
-            return refuse("expected the characters before the pause, " +
-                          expectedNumber(0, kMaxShort) + ", and its length in ms, " +
+            return refuse("expected the characters before each pause, " +
+                          expectedPositions(kMaxShort) + ", and its length in ms, " +
                           expectedNumber(0, kMaxGapMs));
-        m_pauseAt = at;
+        m_pauseAt = std::move(at);
         m_pause = ms * kNanosPerMs;
         done();
     } else if (command == "short" || command == "delay") {

@@ -103,7 +103,7 @@ MixPlan Mix::next()
         // Anywhere from after the first character to between CR and LF.
         const long at = between(1, static_cast<long>(ReplyMaker::kLength) - 1);
         const long ms = between(kShortestPauseMs, kLongestPauseMs);
-        shape.pauseAt = static_cast<std::size_t>(at);
+        shape.pauseAt = {static_cast<std::size_t>(at)};
         shape.pause = ms * kNanosPerMs;
         plan.description = "pause " + number(at) + " " + number(ms);
         break;

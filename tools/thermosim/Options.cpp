@@ -87,6 +87,17 @@ public:
                       "\"");
     }
 
+    bool positions(const char* name, std::vector<std::size_t>& target)
+    {
+        if (!given(name))
+            return true;
+        const std::string text = value(name);
+        if (parsePositions(text, kMaxShort, target))
+            return true;
+        return refuse(dashed(name) + " needs " + expectedPositions(kMaxShort) + ", not \"" + text +
+                      "\"");
+    }
+
     bool text(const char* name, std::optional<std::string>& target)
     {
         if (!given(name))
@@ -179,7 +190,7 @@ ParseResult parseOptions(int argc, char** argv, Options& options, std::string& e
         !read.number("stale-gap", 0, kMaxGapMs, result.staleGapMs) ||
         !read.number("twice-gap", 0, kMaxGapMs, result.twiceGapMs) ||
         !read.number("ack-gap", 0, kMaxGapMs, result.ackGapMs) ||
-        !read.number("pause-at", 0, kMaxShort, result.pauseAt) ||
+        !read.positions("pause-at", result.pauseAt) ||
         !read.number("pause", 0, kMaxGapMs, result.pauseMs) ||
         !read.number("mix-late", 1, kMaxDelayMs, result.mixLateMs) || !read.seed(result.seed) ||
         !read.mode(result.mode) || !read.number("com", 1, 256, com))

@@ -2,9 +2,11 @@
 
 #include "Values.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace thermosim {
 
@@ -20,7 +22,7 @@ struct Options
     long twiceGapMs = 0;
     long ackGapMs = 100;
     bool unique = false;
-    long pauseAt = 0;
+    std::vector<std::size_t> pauseAt; // ascending; every reply stops after each
     long pauseMs = 0;
     long mixLateMs = 1500;
     std::string installPrefix;

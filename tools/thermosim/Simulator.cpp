@@ -340,7 +340,7 @@ AnswerShape Simulator::currentShape() const
     shape.ackGap = m_options.ackGapMs * kNanosPerMs;
     shape.copies = m_mode == Mode::Twice ? 2 : 1;
     shape.copyGap = m_options.twiceGapMs * kNanosPerMs;
-    shape.pauseAt = static_cast<std::size_t>(m_pauseAt);
+    shape.pauseAt = m_pauseAt;
     shape.pause = m_pause;
     return shape;
 }

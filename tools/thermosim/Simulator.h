@@ -8,11 +8,13 @@
 #include "ReplyMaker.h"
 #include "Transmitter.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace thermosim {
 
@@ -59,7 +61,7 @@ private:
     bool m_unique;
     long m_shortLength;
     Nanos m_delay;
-    long m_pauseAt;
+    std::vector<std::size_t> m_pauseAt;
     Nanos m_pause;
 
     std::uint64_t m_queries = 0;

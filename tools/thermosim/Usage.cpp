@@ -19,10 +19,14 @@ Reply options:
                      waiting or being sent when the next command arrives goes
                      out whole, and the next answer follows it.
   --short N          send only the first N characters of each reply (0 = all).
-  --pause-at N       in every reply (not an acknowledgement), stop after its
-  --pause MS         first N characters, send nothing for MS milliseconds, then
-                     the rest, paced as before. Both or neither; a reply of N
-                     characters or fewer is sent whole.
+  --pause-at N[,N]...
+  --pause MS         in every reply (not an acknowledgement), stop after its
+                     first N characters, send nothing for MS milliseconds, then
+                     go on, paced as before; with several N (ascending), after
+                     each of them: "--pause-at 17,43 --pause 350" sends a reply
+                     in packets of 17, 26 and 13 characters, as a network or
+                     Bluetooth adapter may. Both or neither; an N at or past
+                     the reply's length is no pause.
   --stale TEXT       before each reply send TEXT (escapes as for --reply), then
                      pause, then send the reply.
   --stale-gap MS     the pause after --stale TEXT (default 100).
@@ -91,7 +95,8 @@ Control lines (with --control):
                      mix.
   unique on|off      as --unique, or back to plain generated replies.
   short N            as --short.
-  pause N MS         as --pause-at N --pause MS; "pause 0 0" turns it off.
+  pause N[,N]... MS  as --pause-at N[,N]... --pause MS; "pause 0 0" turns it
+                     off.
   delay MS           as --delay.
   unplug             close the device, as if unplugged; the link leads nowhere.
   plug               create a new device, re-point the link.

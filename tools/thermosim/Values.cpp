@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace thermosim {
 namespace {
@@ -33,6 +34,27 @@ bool parseNumber(std::string_view text, long min, long max, long& value)
     if (errno != 0 || *end != '\0' || parsed < min || parsed > max)
         return false;
     value = parsed;
+    return true;
+}
+
+bool parsePositions(std::string_view text, long max, std::vector<std::size_t>& positions)
+{
+    std::vector<std::size_t> parsed;
+    for (;;) {
+        const std::size_t comma = text.find(',');
+        long value = 0;
+        if (!parseNumber(text.substr(0, comma), 0, max, value))
+            return false;
+        // A position again, or an earlier one, would be a packet of nothing.
+        const auto position = static_cast<std::size_t>(value);
+        if (!parsed.empty() && position <= parsed.back())
+            return false;
+        parsed.push_back(position);
+        if (comma == std::string_view::npos)
+            break;
+        text.remove_prefix(comma + 1);
+    }
+    positions = std::move(parsed);
     return true;
 }
 
@@ -82,6 +104,12 @@ bool parseSwitch(std::string_view text, bool& on)
 std::string expectedNumber(long min, long max)
 {
     return "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+}
+
+std::string expectedPositions(long max)
+{
+    return "whole numbers from 0 to " + std::to_string(max) +
+           " in ascending order, separated by commas";
 }
 
 } // namespace thermosim

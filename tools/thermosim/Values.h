@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace thermosim {
 
@@ -28,6 +30,9 @@ constexpr long kMaxGapMs = 60000;
 
 // Plain decimal digits from min to max; no sign, no blanks, no partial number.
 bool parseNumber(std::string_view text, long min, long max, long& value);
+// Numbers as parseNumber takes them, separated by commas, each larger than the one before:
+// "17,43". One number alone is a list of one.
+bool parsePositions(std::string_view text, long max, std::vector<std::size_t>& positions);
 // Any whole number that fits 64 bits.
 bool parseSeed(std::string_view text, std::uint64_t& seed);
 bool parseMode(std::string_view text, Mode& mode);
@@ -36,6 +41,7 @@ bool parseSwitch(std::string_view text, bool& on);
 
 // What a refused value should have been, for the message: "a whole number from 0 to 9".
 std::string expectedNumber(long min, long max);
+std::string expectedPositions(long max);
 extern const char* const kExpectedMode;
 
 } // namespace thermosim
