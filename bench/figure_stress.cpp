@@ -85,7 +85,8 @@ QByteArray dateLineAt(const QDateTime& when)
     return when.toString(QStringLiteral("MMM dd yyyy hh:mm")).toLatin1();
 }
 
-// The first word of a plan: plain, pause, ack, twice, noise, late, silent, long.
+// The first word of a plan: plain, pause, ack, twice, noise, late, silent, long, tail,
+// packets, stray, straggler.
 QString kindOf(const QByteArray& plan)
 {
     const QByteArray word = plan.split(' ').value(0);
@@ -107,6 +108,24 @@ QString failureKind(const QString& caption, const QString& malformed)
         return QStringLiteral("over 4096 characters");
     if (caption.contains(QStringLiteral("is busy")))
         return QStringLiteral("line busy");
+    if (caption.contains(QStringLiteral("with no temperature at characters")) ||
+        caption.contains(QStringLiteral("where its answers have")))
+        return QStringLiteral("out of shape");
+    return caption;
+}
+
+// A tick that ends after Stop says so before its reading or failure, which is judged as any
+// tick's caption.
+QString withoutStopped(const QString& caption)
+{
+    const QString degrees = QString::fromStdString(core::captions::reading({}));
+    const QString lastReading = QString::fromStdString(core::captions::stoppedWithReading({}));
+    const QString readingPrefix = lastReading.left(lastReading.size() - degrees.size());
+    const QString failurePrefix = QString::fromStdString(core::captions::stoppedWith({}));
+    if (caption.startsWith(readingPrefix))
+        return caption.mid(readingPrefix.size());
+    if (caption.startsWith(failurePrefix))
+        return caption.mid(failurePrefix.size());
     return caption;
 }
 
@@ -362,7 +381,8 @@ int figureStress(const Run& run)
             n > 0 ? kindOf(answers[std::size_t(n)].plan) : QStringLiteral("no command sent");
         Verdict verdict = Verdict::Error;
         const QString form = exchange.oneShot ? QStringLiteral("OneShot") : QStringLiteral("tick");
-        if (exchange.reading && exchange.caption != malformed) {
+        const QString caption = withoutStopped(exchange.caption);
+        if (exchange.reading && caption != malformed) {
             ++readings;
             writes += exchange.wrote ? 1 : 0;
             const QString prefix = exchange.form == core::ExchangeForm::OneShot
@@ -370,9 +390,9 @@ int figureStress(const Run& run)
                                        : QString();
             const QString suffix = QStringLiteral("\u00b0C");
             QString temperature;
-            if (exchange.caption.startsWith(prefix) && exchange.caption.endsWith(suffix))
-                temperature = exchange.caption.mid(
-                    prefix.size(), exchange.caption.size() - prefix.size() - suffix.size());
+            if (caption.startsWith(prefix) && caption.endsWith(suffix))
+                temperature =
+                    caption.mid(prefix.size(), caption.size() - prefix.size() - suffix.size());
             QByteArray weather;
             bool fileWhole = true;
             if (exchange.wrote) {
@@ -440,10 +460,15 @@ int figureStress(const Run& run)
                                  : QString(),
                              neighbours(n)));
         } else {
-            const QString failure = failureKind(exchange.caption, malformed);
+            const QString failure = failureKind(caption, malformed);
             const Answer* asked = n > 0 ? &answers[std::size_t(n)] : nullptr;
+            // Stray bytes before a reply shift its fields: no reading may come of it, and the
+            // caption says what did come.
+            const bool outOfShape = failure == QStringLiteral("out of shape");
+            const bool strayAnswer = asked && kindOf(asked->plan) == QStringLiteral("stray");
             if (asked && asked->firstRepliedAt >= 0 &&
-                asked->firstRepliedAt - asked->queriedAt < deadlineNs) {
+                asked->firstRepliedAt - asked->queriedAt < deadlineNs &&
+                !(strayAnswer && outOfShape)) {
                 verdict = Verdict::Lost;
                 say(QStringLiteral("LOST: %1 %2 (command %3, %4) ended \"%5\" %6 after the "
                                    "command, though its reply ended %7 after it (%8 before the "
@@ -456,17 +481,31 @@ int figureStress(const Run& run)
                              neighbours(n)));
             } else {
                 ++errorKinds[failure];
-                // Expected: the simulator went past the deadline (silent, long, late, or
-                // slowed), or, with no command sent, a long line held the line busy.
+                // Expected: the simulator sent stray bytes before the reply, or went past the
+                // deadline (silent, long, late, or slowed) with anything but an answer out of
+                // shape, which only stray bytes make; or, with no command sent, the line was
+                // busy after a line left without its end (a long line, or noise after an
+                // answer, still coming once this exchange began) or after an exchange that
+                // found it busy too.
                 const bool busyLine = failure == QStringLiteral("line busy");
+                const QString before =
+                    i > 0 && exchanges[i - 1].command > 0
+                        ? kindOf(answers[std::size_t(exchanges[i - 1].command)].plan)
+                        : QString();
                 const bool expected =
-                    asked ||
-                    (busyLine && i > 0 && exchanges[i - 1].command > 0 &&
-                     kindOf(answers[std::size_t(exchanges[i - 1].command)].plan) ==
-                         QStringLiteral("long")) ||
-                    (busyLine && i > 0 && exchanges[i - 1].command == 0);
+                    (asked && (!outOfShape || strayAnswer)) ||
+                    (busyLine && i > 0 &&
+                     (exchanges[i - 1].command == 0 || before == QStringLiteral("long") ||
+                      before == QStringLiteral("noise")));
                 if (expected)
                     ++expectedErrors;
+                else if (asked)
+                    say(QStringLiteral("unexpected error: %1 %2 (command %3, %4) ended \"%5\" "
+                                       "%6 after the command; around: %7")
+                            .arg(form, number(qint64(i) + 1), number(n), planOf(n),
+                                 exchange.caption,
+                                 milliseconds(double(exchange.endedAt - asked->queriedAt)),
+                                 neighbours(n)));
                 else
                     say(QStringLiteral("unexpected error: %1 %2 ended \"%3\" %5 after it "
                                        "started, with no command sent; before it: %4")

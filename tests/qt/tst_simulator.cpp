@@ -167,6 +167,26 @@ QString mixMismatch(qint64 command, const QList<QByteArray>& lot, const QByteArr
         fits = within(1, longestLateMs) && answers(line, command);
     } else if (kind == "silent" && lot.size() == 1) {
         return line.isEmpty() ? QString() : QStringLiteral("a silent command was answered");
+    } else if (kind == "tail" && lot.size() == 3) {
+        const int ms = lot[2].toInt();
+        fits = within(51, 53) && ms >= 300 && ms <= 600 && answers(line, command);
+    } else if (kind == "packets" && lot.size() == 3) {
+        const QList<QByteArray> at = lot[1].split(',');
+        const int ms = lot[2].toInt();
+        fits = (at.size() == 1 || (at.size() == 2 && at[0].toInt() < at[1].toInt())) &&
+               at.first().toInt() >= 1 && at.last().toInt() <= kReplyLength - 1 && ms >= 300 &&
+               ms <= 400 && answers(line, command);
+    } else if (kind == "stray" && lot.size() == 2) {
+        const QByteArray stray = QByteArray::fromHex(lot[1]);
+        const QList<QByteArray> strays = {bytes("\0"), bytes("\0\0"), kCommand, bytes("\x06"),
+                                          bytes("\x06OK\r")};
+        fits = strays.contains(stray) && line.startsWith(stray) &&
+               answers(line.mid(stray.size()), command);
+    } else if (kind == "straggler" && lot.size() == 4) {
+        const int at = lot[2].toInt();
+        const int ms = lot[3].toInt();
+        fits = within(1, longestLateMs) && at >= 1 && at <= 8 && ms >= 300 && ms <= 700 &&
+               answers(line, command);
     } else if (kind == "long" && lot.size() == 1) {
         fits =
             line.size() == 4202 && line.endsWith("\r\n") &&
@@ -193,6 +213,8 @@ qsizetype mixLength(const QList<QByteArray>& lot)
         return 2 * kReplyLength;
     if (kind == "noise")
         return kReplyLength + lot.value(1).toInt();
+    if (kind == "stray")
+        return kReplyLength + lot.value(1).size() / 2;
     return kReplyLength;
 }
 
@@ -648,10 +670,11 @@ void TestSimulator::mixDoesWhatItAnnounces()
     QCOMPARE(port->bytesAvailable(), 0);
 
     // The odds are in use: every kind turns up, and plain answers stay the common case.
-    const QStringList all = {QStringLiteral("plain"),  QStringLiteral("pause"),
-                             QStringLiteral("ack"),    QStringLiteral("twice"),
-                             QStringLiteral("noise"),  QStringLiteral("late"),
-                             QStringLiteral("silent"), QStringLiteral("long")};
+    const QStringList all = {
+        QStringLiteral("plain"),   QStringLiteral("pause"), QStringLiteral("ack"),
+        QStringLiteral("twice"),   QStringLiteral("noise"), QStringLiteral("late"),
+        QStringLiteral("silent"),  QStringLiteral("long"),  QStringLiteral("tail"),
+        QStringLiteral("packets"), QStringLiteral("stray"), QStringLiteral("straggler")};
     int counted = 0;
     for (const QString& kind : all) {
         QVERIFY2(kinds.value(kind.toLatin1()) > 0, qPrintable(kind));

@@ -30,6 +30,8 @@ std::vector<Chunk> answerChunks(const AnswerShape& shape, std::uint64_t query,
         extra(*shape.instead, 0);
         return chunks;
     }
+    if (!shape.glued.empty())
+        extra(shape.glued, 0);
     for (int copy = 0; copy < shape.copies; ++copy) {
         const std::string bytes = reply();
         std::size_t sent = 0;

@@ -19,7 +19,8 @@ struct AnswerShape
     Nanos staleGap = 0;
     bool acknowledge = false; // 06 "OK" CR LF, then ackGap
     Nanos ackGap = 0;
-    int copies = 1; // the reply this many times, copyGap apart
+    std::string glued; // stray bytes right before the reply, with no pause between
+    int copies = 1;    // the reply this many times, copyGap apart
     Nanos copyGap = 0;
     std::vector<std::size_t> pauseAt;   // each copy stops after each of these many characters...
     Nanos pause = 0;                    // ...and is quiet this long before going on

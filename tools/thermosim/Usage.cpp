@@ -49,17 +49,24 @@ command once):
                      (paced by --baud when given) until "mode normal".
   --mix              answer each command in one of these ways, drawn anew for
                      every command (for benchmarks):
-                       55 %  plainly;
-                       10 %  with a pause inside the line: after a random
+                       51 %  plainly;
+                        7 %  with a pause inside the line: after a random
                              1-55 characters, 5-150 ms of quiet;
-                        8 %  acknowledgement, a gap of 0-100 ms, the reply;
-                        8 %  twice, 0-200 ms apart;
-                        8 %  with noise: 1-40 random bytes (any but LF) right
+                        6 %  acknowledgement, a gap of 0-100 ms, the reply;
+                        6 %  twice, 0-200 ms apart;
+                        6 %  with noise: 1-40 random bytes (any but LF) right
                              after the reply's CR LF;
-                        6 %  late: after an extra delay of 1 ms to --mix-late;
-                        3 %  not at all;
+                        5 %  late: after an extra delay of 1 ms to --mix-late;
+                        2 %  not at all;
                         2 %  with a long line instead of the reply: 4200
-                             random printable characters, then CR LF.
+                             random printable characters, then CR LF;
+                        4 %  with a pause in the temperature: after 51, 52 or
+                             53 characters, 300-600 ms of quiet;
+                        4 %  in 2 or 3 packets, 300-400 ms apart;
+                        4 %  with a stray byte or two right before the reply:
+                             NUL, two NULs, ESC "M", 06, or 06 "OK" CR;
+                        3 %  late (1 ms to --mix-late) and pausing after 1-8
+                             characters for 300-700 ms.
                      Every reply is a --unique reply, and a "mix" event names
                      each command's lot as the command arrives. --seed
                      repeats a run; --baud, --delay, --stale and --short still
@@ -114,7 +121,9 @@ Events on standard output, one line each:
                      --mix is no reply and gives neither.
   mix N LOT          what --mix does with command N, written as it arrives:
                      plain, pause AT MS, ack MS, twice MS, noise COUNT,
-                     late MS, silent or long.
+                     late MS, silent, long, tail AT MS, packets AT[,AT] MS,
+                     stray HEX (the bytes as hex pairs run together, e.g.
+                     1b4d) or straggler LATE AT MS.
   unexpected HEX     bytes received that are not a command, e.g. "0d 0a".
   unplugged          the device is gone.
   ok COMMAND         a control line was carried out.
