@@ -3,6 +3,7 @@
 #include "Observed.h"
 #include "Profile.h"
 #include "SimulatedThermometer.h"
+#include "Stage.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -25,14 +26,11 @@ int figureExchange(const Run& run)
 {
     const int count = run.smoke ? 5 : 200;
     Progress progress;
-    Profile profile;
-    FixedClock clock;
-    SimulatedThermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
-                                      QStringLiteral("--reply"), simulatorText(kWholeReply)});
-    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
-    if (!thermometer.start())
-        return fail(thermometer.problem());
-    profile.linkCom(1, thermometer.devicePath());
+    Stage stage(progress, {QStringLiteral("--baud"), QStringLiteral("9600"),
+                           QStringLiteral("--reply"), simulatorText(kWholeReply)});
+    if (const std::optional<QString> problem = stage.start())
+        return fail(*problem);
+    SimulatedThermometer& thermometer = stage.thermometer;
     std::vector<qint64> queriedAt(std::size_t(count) + 8, -1);
     std::vector<qint64> repliedAt(std::size_t(count) + 8, -1);
     QObject::connect(&thermometer, &SimulatedThermometer::queried, &progress,
@@ -46,7 +44,7 @@ int figureExchange(const Run& run)
                              repliedAt[std::size_t(query)] = at;
                      });
 
-    const auto window = openObservedWindow(profile, clock, kTickMs);
+    const auto window = openObservedWindow(stage.profile, stage.clock, kTickMs);
     if (!window)
         return fail(QStringLiteral("the window was not shown"));
 

@@ -3,6 +3,7 @@
 #include "Observed.h"
 #include "Profile.h"
 #include "SimulatedThermometer.h"
+#include "Stage.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -33,13 +34,10 @@ int figureIdleCpu(const Run& run)
     const int repeats = run.smoke ? 1 : 5;
     const int quickTicks = run.smoke ? 2 : 20;
     Progress progress;
-    Profile profile;
-    FixedClock clock;
-    SimulatedThermometer thermometer;
-    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
-    if (!thermometer.start())
-        return fail(thermometer.problem());
-    profile.linkCom(1, thermometer.devicePath());
+    Stage stage(progress);
+    if (const std::optional<QString> problem = stage.start())
+        return fail(*problem);
+    SimulatedThermometer& thermometer = stage.thermometer;
 
     int samples = 0;
     int exchanges = 0;
@@ -81,7 +79,7 @@ int figureIdleCpu(const Run& run)
 
     // Ticks without the delay, back to back as the window's timer gives them.
     {
-        const auto window = openObservedWindow(profile, clock, kQuickTickMs);
+        const auto window = openObservedWindow(stage.profile, stage.clock, kQuickTickMs);
         if (!window)
             return fail(QStringLiteral("the window was not shown"));
         observe(*window);
@@ -102,7 +100,7 @@ int figureIdleCpu(const Run& run)
 
     // A window whose tick interval is longer than the whole delayed exchange: each tick is
     // Start, the exchange, the reading, then Stop before the next tick is due.
-    const auto window = openObservedWindow(profile, clock, delayMs + 500);
+    const auto window = openObservedWindow(stage.profile, stage.clock, delayMs + 500);
     if (!window)
         return fail(QStringLiteral("the window was not shown"));
     observe(*window);

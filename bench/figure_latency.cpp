@@ -3,6 +3,7 @@
 #include "Observed.h"
 #include "Profile.h"
 #include "SimulatedThermometer.h"
+#include "Stage.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -36,13 +37,12 @@ int figureLatency(const Run& run)
     const int writes = run.smoke ? 1 : 100;
     const int ticks = writes * kTicksPerWrite;
     Progress progress;
-    Profile profile;
-    FixedClock clock(kStart);
-    SimulatedThermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
-                                      QStringLiteral("--reply"), simulatorText(kWholeReply)});
-    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
-    if (!thermometer.start())
-        return fail(thermometer.problem());
+    Stage stage(progress,
+                {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--reply"),
+                 simulatorText(kWholeReply)},
+                kStart);
+    SimulatedThermometer& thermometer = stage.thermometer;
+    FixedClock& clock = stage.clock;
     // The time of the last byte of the reply to each query, by query number.
     std::vector<qint64> replyTimes(std::size_t(ticks) + 8, -1);
     QObject::connect(&thermometer, &SimulatedThermometer::replied, &progress,
@@ -50,10 +50,11 @@ int figureLatency(const Run& run)
                          if (query > 0 && std::size_t(query) < replyTimes.size())
                              replyTimes[std::size_t(query)] = at;
                      });
-    profile.linkCom(1, thermometer.devicePath());
-    const QString weatherFile = profile.driveC() + QStringLiteral("/UiView/WXprs.txt");
+    if (const std::optional<QString> problem = stage.start())
+        return fail(*problem);
+    const QString weatherFile = stage.weatherFile();
 
-    const auto window = openObservedWindow(profile, clock, kTickMs);
+    const auto window = openObservedWindow(stage.profile, clock, kTickMs);
     if (!window)
         return fail(QStringLiteral("the window was not shown"));
     if (window->windowTitle() != QStringLiteral("Stopped"))

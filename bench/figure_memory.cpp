@@ -4,6 +4,7 @@
 #include "Observed.h"
 #include "Profile.h"
 #include "SimulatedThermometer.h"
+#include "Stage.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -49,24 +50,21 @@ int figureMemory(const Run& run)
     const int early = run.smoke ? 7 : 1000;
     const int total = run.smoke ? 70 : 10000;
     Progress progress;
-    Profile profile;
-    FixedClock clock;
+    Stage stage(progress);
     Memory bare;
     Memory bareWithText;
     QString problem;
-    const QString log = profile.root() + QStringLiteral("/stderr.log");
+    const QString log = stage.profile.root() + QStringLiteral("/stderr.log");
     if (!bareWindowMemory(log, {}, bare, problem) ||
         !bareWindowMemory(log, {QStringLiteral("--text")}, bareWithText, problem))
         return fail(problem);
 
-    SimulatedThermometer thermometer;
-    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
-    if (!thermometer.start())
-        return fail(thermometer.problem());
-    profile.linkCom(1, thermometer.devicePath());
-    const QString weatherFile = profile.driveC() + QStringLiteral("/UiView/WXprs.txt");
+    if (const std::optional<QString> notStarted = stage.start())
+        return fail(*notStarted);
+    SimulatedThermometer& thermometer = stage.thermometer;
+    const QString weatherFile = stage.weatherFile();
 
-    const auto window = openObservedWindow(profile, clock, kTickIntervalMs);
+    const auto window = openObservedWindow(stage.profile, stage.clock, kTickIntervalMs);
     if (!window)
         return fail(QStringLiteral("the window was not shown"));
     int samples = 0;

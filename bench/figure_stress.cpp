@@ -4,6 +4,7 @@
 #include "Observed.h"
 #include "Profile.h"
 #include "SimulatedThermometer.h"
+#include "Stage.h"
 #include "core/Captions.h"
 
 #include <QDateTime>
@@ -192,12 +193,11 @@ int figureStress(const Run& run)
     const int chosen = qEnvironmentVariableIntValue("UIQ_BENCH_STRESS_EXCHANGES");
     const int count = chosen > 0 ? chosen : run.smoke ? 40 : 5000;
     Progress progress;
-    Profile profile;
-    FixedClock clock(kStart);
-    SimulatedThermometer thermometer({QStringLiteral("--baud"), QStringLiteral("9600"),
-                                      QStringLiteral("--mix"), QStringLiteral("--unique"),
-                                      QStringLiteral("--seed"), QString::number(kSeed)});
-    QObject::connect(&thermometer, &SimulatedThermometer::progressed, &progress, &Progress::notify);
+    Stage stage(progress,
+                {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--mix"),
+                 QStringLiteral("--unique"), QStringLiteral("--seed"), QString::number(kSeed)},
+                kStart);
+    SimulatedThermometer& thermometer = stage.thermometer;
     std::vector<Answer> answers(1);
     const auto answer = [&](int number) -> Answer& {
         if (number >= int(answers.size()))
@@ -218,12 +218,11 @@ int figureStress(const Run& run)
                          if (answer(number).firstRepliedAt < 0)
                              answer(number).firstRepliedAt = at;
                      });
-    if (!thermometer.start())
-        return fail(thermometer.problem());
-    profile.linkCom(1, thermometer.devicePath());
-    const QString weatherFile = profile.driveC() + QStringLiteral("/UiView/WXprs.txt");
+    if (const std::optional<QString> problem = stage.start())
+        return fail(*problem);
+    const QString weatherFile = stage.weatherFile();
 
-    const auto window = openObservedWindow(profile, clock, kTickMs, kDeadlineMs);
+    const auto window = openObservedWindow(stage.profile, stage.clock, kTickMs, kDeadlineMs);
     if (!window)
         return fail(QStringLiteral("the window was not shown"));
 
@@ -239,7 +238,7 @@ int figureStress(const Run& run)
         exchange.oneShot = clickingOneShot;
         // Every exchange at a minute of its own, so a file that was not replaced shows.
         const QDateTime minute = kStart.addSecs(60 * qint64(exchanges.size() + 1));
-        clock.set(minute);
+        stage.clock.set(minute);
         exchange.dateLine = dateLineAt(minute);
         exchanges.push_back(exchange);
     });
