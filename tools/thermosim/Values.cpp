@@ -74,23 +74,34 @@ bool parseSeed(std::string_view text, std::uint64_t& seed)
 
 bool parseMode(std::string_view text, Mode& mode)
 {
-    if (text == "normal")
-        mode = Mode::Normal;
-    else if (text == "silent")
-        mode = Mode::Silent;
-    else if (text == "garbage")
-        mode = Mode::Garbage;
-    else if (text == "flood")
-        mode = Mode::Flood;
-    else if (text == "twice")
-        mode = Mode::Twice;
-    else if (text == "acknowledge")
-        mode = Mode::Acknowledge;
-    else if (text == "mix")
-        mode = Mode::Mix;
-    else
-        return false;
-    return true;
+    for (const Mode each : kModes) {
+        if (text == modeName(each)) {
+            mode = each;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* modeName(Mode mode)
+{
+    switch (mode) {
+    case Mode::Normal:
+        return "normal";
+    case Mode::Silent:
+        return "silent";
+    case Mode::Garbage:
+        return "garbage";
+    case Mode::Flood:
+        return "flood";
+    case Mode::Twice:
+        return "twice";
+    case Mode::Acknowledge:
+        return "acknowledge";
+    case Mode::Mix:
+        break;
+    }
+    return "mix";
 }
 
 bool parseSwitch(std::string_view text, bool& on)

@@ -21,6 +21,10 @@ enum class Mode
     Acknowledge,
     Mix,
 };
+inline constexpr Mode kModes[] = {Mode::Normal, Mode::Silent,      Mode::Garbage, Mode::Flood,
+                                  Mode::Twice,  Mode::Acknowledge, Mode::Mix};
+// The mode's word on the command line and the control lines: "normal", "silent", ...
+const char* modeName(Mode mode);
 
 // Limits shared by the command line and the control lines.
 constexpr long kMaxBaud = 4000000;

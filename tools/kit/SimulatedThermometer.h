@@ -1,5 +1,7 @@
 #pragma once
 
+#include "thermosim/Values.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -17,17 +19,8 @@ class SimulatedThermometer : public QObject
     Q_OBJECT
 
 public:
-    enum class Mode
-    {
-        Normal,
-        Silent,
-        Garbage,
-        Flood,
-        Twice,
-        Acknowledge,
-        Mix,
-    };
-    Q_ENUM(Mode)
+    // The simulator's own list of modes.
+    using Mode = thermosim::Mode;
 
     static constexpr int kDefaultTimeoutMs = 5000;
 

@@ -135,9 +135,7 @@ bool SimulatedThermometer::setReply(const QByteArray& reply)
 
 bool SimulatedThermometer::setMode(Mode mode)
 {
-    static const char* const names[] = {"normal", "silent",      "garbage", "flood",
-                                        "twice",  "acknowledge", "mix"};
-    return control("mode", names[static_cast<int>(mode)]);
+    return control("mode", thermosim::modeName(mode));
 }
 
 bool SimulatedThermometer::setShort(int characters)
