@@ -2,6 +2,7 @@
 // whose drive C: and COM2 are linked; any bytes as Wine's registry file naming port devices.
 #include "FuzzSupport.h"
 #include "core/PathRules.h"
+#include "core/PortChoice.h"
 #include "qt/DosDevices.h"
 #include "qt/WinePorts.h"
 
@@ -58,7 +59,7 @@ void checkPath(const QString& path)
 void checkPort(int port)
 {
     const core::Result<QString> found = dosDevices->serialDevice(port);
-    if (port < 1) {
+    if (port < core::kFirstPort || port > core::kHighestPort) {
         UIQ_CHECK(!found.ok() && !found.reason().empty());
         return;
     }
