@@ -88,6 +88,7 @@ int figureExchange(const Run& run)
     std::vector<double> ratios;
     std::vector<double> toSimulator;
     std::vector<double> afterLastByte;
+    std::vector<double> simulatorPacing;
     int unsettled = 0;
     int stampedLate = 0;
     const double reference =
@@ -111,6 +112,7 @@ int figureExchange(const Run& run)
         times.push_back(ns);
         ratios.push_back(ns / reference);
         toSimulator.push_back(double(queried - exchange.startedAt));
+        simulatorPacing.push_back(double(replied - queried));
         // The simulator stamps its last byte just after write() returns; when it loses its core
         // in between, the stamp comes after the window's reading, which had the whole line
         // (the caption is checked above). The exchange's own time still counts.
@@ -151,6 +153,14 @@ int figureExchange(const Run& run)
              .arg(unsettled)
              .arg(milliseconds(double(std::chrono::nanoseconds(core::kSettleGap).count())))
              .arg(stampedLate));
+    // The p99 swings between runs on a shared VM; this says whose part the slow exchanges
+    // spent their time in: the command's way out, the simulator's paced reply, or the program
+    // after the reply's last byte.
+    note(QStringLiteral("1. Exchange, p99 of each part: the command's way to the simulator %1, "
+                        "the simulator's paced reply %2, the reading after the last byte %3.")
+             .arg(milliseconds(percentile(toSimulator, 99)))
+             .arg(milliseconds(percentile(simulatorPacing, 99)))
+             .arg(milliseconds(percentile(afterLastByte, 99))));
     return 0;
 }
 
