@@ -12,7 +12,8 @@ namespace qt {
 QString RecordFile::defaultPath()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores a relative path here.
+    // A relative XDG_STATE_HOME is ignored, as for every XDG base folder: the record must not
+    // move with the folder the program was started in.
     if (state.isEmpty() || QDir::isRelativePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
     return state + QLatin1Char('/') + QLatin1String(core::kOrganisation) + QLatin1Char('/') +
