@@ -38,7 +38,7 @@ core::LocalTime minuteAt(int i)
 
 bool written(const core::WriteAttempt& attempt)
 {
-    return attempt.ok() && *attempt.value() == core::WriteProgress::Written;
+    return core::isWritten(attempt);
 }
 
 } // namespace

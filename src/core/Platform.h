@@ -61,6 +61,15 @@ enum class WriteProgress
 // A write: how far it got, or why it failed.
 using WriteAttempt = Result<WriteProgress>;
 
+inline bool isWritten(const WriteAttempt& attempt)
+{
+    return attempt.ok() && *attempt.value() == WriteProgress::Written;
+}
+inline bool isHeld(const WriteAttempt& attempt)
+{
+    return attempt.ok() && *attempt.value() == WriteProgress::Held;
+}
+
 // Replaces the weather file whole and at once, or leaves the old one as it was.
 class WeatherWriter
 {

@@ -439,11 +439,6 @@ void Session::writeWeatherFile(const ShownReading& reading, const std::string& w
     writeEnded(attempt, write);
 }
 
-bool Session::isHeld(const WriteAttempt& attempt)
-{
-    return attempt.ok() && *attempt.value() == WriteProgress::Held;
-}
-
 void Session::retryWrite()
 {
     WriteAttempt attempt = m_platform.weatherWriter.retry();

@@ -112,7 +112,6 @@ private:
                           const LocalTime& now);
     void retryWrite();
     void writeEnded(const WriteAttempt& attempt, const PendingWrite& write);
-    static bool isHeld(const WriteAttempt& attempt);
 
     void showMessage(const std::string& message);
     void showReading(const std::string& caption);

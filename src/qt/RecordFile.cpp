@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 
 namespace qt {
 
@@ -16,25 +17,46 @@ QString RecordFile::defaultPath()
     // move with the folder the program was started in.
     if (state.isEmpty() || QDir::isRelativePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QLatin1Char('/') + QLatin1String(core::kOrganisation) + QLatin1Char('/') +
+    return pathIn(state);
+}
+
+QString RecordFile::pathIn(const QString& stateHome)
+{
+    return stateHome + QLatin1Char('/') + QLatin1String(core::kOrganisation) + QLatin1Char('/') +
            QLatin1String(core::kRecordFileName);
 }
+
+namespace {
+
+// The folders are made only when the file cannot be opened, not on every line: the folder is
+// there on all but the first line, unless someone took it away meanwhile.
+bool openToAppend(QFile& file)
+{
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return true;
+    QDir().mkpath(QFileInfo(file.fileName()).path());
+    return file.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+} // namespace
 
 // Every failure is let go: a record that cannot be written must not hold a reading up.
 void RecordFile::add(const std::string& line)
 {
     const QByteArray bytes = QByteArray::fromStdString(line + "\n");
-    const QFileInfo current(m_path);
-    QDir().mkpath(current.path());
-    if (current.exists() &&
-        std::uintmax_t(current.size()) + std::uintmax_t(bytes.size()) > core::kRecordFileBytes) {
-        const QString older = m_path + QLatin1String(core::kOlderRecordSuffix);
-        QFile::remove(older);
-        QFile::rename(m_path, older);
-    }
     QFile file(m_path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-        file.write(bytes);
+    if (!openToAppend(file))
+        return;
+    if (std::uintmax_t(file.size()) + std::uintmax_t(bytes.size()) > core::kRecordFileBytes) {
+        file.close();
+        // One step that replaces the file before it, so a record is never without both.
+        const QByteArray older =
+            QFile::encodeName(m_path + QLatin1String(core::kOlderRecordSuffix));
+        std::rename(QFile::encodeName(m_path).constData(), older.constData());
+        if (!openToAppend(file))
+            return;
+    }
+    file.write(bytes);
 }
 
 } // namespace qt

@@ -15,6 +15,8 @@ public:
 
     // $XDG_STATE_HOME/Vostrel/UiQuorvix.log, ~/.local/state when that is unset.
     static QString defaultPath();
+    // Where the record lives in a given state folder.
+    static QString pathIn(const QString& stateHome);
 
     QString path() const { return m_path; }
     void add(const std::string& line) override;

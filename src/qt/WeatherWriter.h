@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Captions.h"
 #include "core/Platform.h"
 
 class DosDevices;
@@ -17,7 +18,10 @@ public:
     explicit WeatherWriter(const DosDevices& dosDevices) : m_dosDevices(dosDevices) {}
 
     core::WriteAttempt write(const std::string& path, const std::string& contents) override;
-    core::WriteAttempt retry() override { return core::WriteProgress::Written; }
+    core::WriteAttempt retry() override
+    {
+        return core::WriteAttempt::failure(core::captions::noWriteWaiting());
+    }
     std::string giveUp() override { return {}; }
 
 private:

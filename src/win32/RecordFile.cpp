@@ -18,28 +18,47 @@ std::wstring RecordFile::defaultPath()
            widen(core::kApplication) + L"\\" + widen(core::kRecordFileName);
 }
 
+namespace {
+
+// The folders are made only when the file cannot be opened, not on every line. Another program
+// of ours, on another port, may append to the same record at the same moment.
+HANDLE openToAppend(const std::wstring& path)
+{
+    const auto open = [&path] {
+        return CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE file = open();
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_PATH_NOT_FOUND)
+        return file;
+    // The folders on the way, each made if missing.
+    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos;
+         at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    return open();
+}
+
+} // namespace
+
 // Every failure is let go: a record that cannot be written must not hold a reading up.
 void RecordFile::add(const std::string& line)
 {
     if (m_path.empty())
         return;
-    // The folders on the way, each made if missing.
-    for (std::size_t at = m_path.find(L'\\', 3); at != std::wstring::npos;
-         at = m_path.find(L'\\', at + 1))
-        CreateDirectoryW(m_path.substr(0, at).c_str(), nullptr);
-
     const std::string bytes = line + "\r\n";
-    WIN32_FILE_ATTRIBUTE_DATA current = {};
-    if (GetFileAttributesExW(m_path.c_str(), GetFileExInfoStandard, &current)) {
-        const ULONGLONG size = (ULONGLONG(current.nFileSizeHigh) << 32) | current.nFileSizeLow;
-        if (size + bytes.size() > core::kRecordFileBytes)
-            MoveFileExW(m_path.c_str(), (m_path + widen(core::kOlderRecordSuffix)).c_str(),
-                        MOVEFILE_REPLACE_EXISTING);
-    }
-    const HANDLE file = CreateFileW(m_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = openToAppend(m_path);
     if (file == INVALID_HANDLE_VALUE)
         return;
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(file, &size) &&
+        ULONGLONG(size.QuadPart) + bytes.size() > core::kRecordFileBytes) {
+        CloseHandle(file);
+        MoveFileExW(m_path.c_str(), (m_path + widen(core::kOlderRecordSuffix)).c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
+        file = openToAppend(m_path);
+        if (file == INVALID_HANDLE_VALUE)
+            return;
+    }
     DWORD written = 0;
     WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
     CloseHandle(file);

@@ -93,7 +93,7 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         // The scroll bar hands the wheel on to its window; a notch over it steps the port by
         // one, as in the Linux program, where the control alone would step by several lines.
         const POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (WindowFromPoint(at) == m_controls.VScroll1 || GetFocus() == m_controls.VScroll1)
+        if (WindowFromPoint(at) == m_controls.VScroll1)
             m_session.wheelTurned(GET_WHEEL_DELTA_WPARAM(wParam));
         return 0;
     }

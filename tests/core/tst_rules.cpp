@@ -503,35 +503,24 @@ private slots:
 
     void escapes_data()
     {
-        QTest::addColumn<QString>("dialect");
         QTest::addColumn<QByteArray>("written");
-        QTest::addColumn<QByteArray>("meant"); // empty with `refused`
-        QTest::addColumn<bool>("refused");
-        // The settings file: a path typed by hand keeps its backslashes.
-        QTest::newRow("settings, a hand-typed path")
-            << "settings" << QByteArray("C:\\new\\table.txt") << QByteArray("C:\\new\\table.txt")
-            << false;
-        QTest::newRow("settings, as Qt wrote it")
-            << "settings" << QByteArray("C:\\\\UiView \\\"q\\\" \\x1f\\x41")
-            << QByteArray("C:\\UiView \"q\" \x1f\\x41") << false;
+        QTest::addColumn<QByteArray>("meant");
+        QTest::newRow("a hand-typed path")
+            << QByteArray("C:\\new\\table.txt") << QByteArray("C:\\new\\table.txt");
+        QTest::newRow("as Qt wrote it") << QByteArray("C:\\\\UiView \\\"q\\\" \\x1f\\x41")
+                                        << QByteArray("C:\\UiView \"q\" \x1f\\x41");
     }
 
     // The settings file's escapes: a path typed by hand keeps its backslashes. Wine's registry
     // and the simulator's lines, read by the same decoder their own way, are tested with them.
     void escapes()
     {
-        QFETCH(QString, dialect);
         QFETCH(QByteArray, written);
         QFETCH(QByteArray, meant);
-        QFETCH(bool, refused);
-        QCOMPARE(dialect, QStringLiteral("settings"));
         const core::Result<std::string> plain =
             core::unescape(written.toStdString(), core::kSettingsFileEscapes);
-        QCOMPARE(plain.ok(), !refused);
-        if (refused)
-            QVERIFY(!plain.reason().empty());
-        else
-            QCOMPARE(QByteArray::fromStdString(*plain.value()), meant);
+        QVERIFY(plain.ok());
+        QCOMPARE(QByteArray::fromStdString(*plain.value()), meant);
     }
 
     void commandLine_data()

@@ -250,13 +250,7 @@ private slots:
         m_rig->closeWindow();
 
         QProcess other;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("WINEPREFIX"), m_rig->profile().winePrefix());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_rig->profile().configHome());
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), m_rig->profile().stateHome());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
-        other.setProcessEnvironment(environment);
+        other.setProcessEnvironment(m_rig->profile().programEnvironment());
         other.start(QStringLiteral(UIQ_PROGRAM_PATH), {});
         QByteArray output;
         QVERIFY(QTest::qWaitFor(

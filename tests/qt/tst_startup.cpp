@@ -24,12 +24,7 @@ class TestStartup : public QObject
                              const char* awaited, const QStringList& arguments = {},
                              const QString& tickMs = {})
     {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("WINEPREFIX"), profile.winePrefix());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), profile.configHome());
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), profile.stateHome());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
+        QProcessEnvironment environment = profile.programEnvironment();
         if (!tickMs.isEmpty())
             environment.insert(QStringLiteral("UIQ_TICK_MS"), tickMs);
         program.setProcessEnvironment(environment);

@@ -41,7 +41,7 @@ Written writeWeather(const DosDevices& dosDevices, const QString& path, const QB
 {
     qt::WeatherWriter writer(dosDevices);
     const core::WriteAttempt attempt = writer.write(path.toStdString(), contents.toStdString());
-    return {attempt.ok(), QString::fromStdString(attempt.reason())};
+    return {core::isWritten(attempt), QString::fromStdString(attempt.reason())};
 }
 
 // What stands in the folder before a write, for each row of the path cases.

@@ -1081,6 +1081,9 @@ void TestSimulator::commandLine_data()
     QTest::newRow("short hex escape")
         << QStringList{QStringLiteral("--stale"), QStringLiteral(R"(\x4)")} << 2
         << QStringLiteral("--stale");
+    QTest::newRow("lone backslash at the end")
+        << QStringList{QStringLiteral("--reply"), QStringLiteral(R"(ab\)")} << 2
+        << QStringLiteral("--reply");
     QTest::newRow("install without com")
         << QStringList{QStringLiteral("--install"), QStringLiteral("/tmp")} << 2
         << QStringLiteral("--com");

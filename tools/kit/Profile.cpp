@@ -1,6 +1,5 @@
 #include "Profile.h"
 
-#include "core/RecordLine.h"
 #include "core/Settings.h"
 #include "qt/Text.h"
 #include "qt/Window.h"
@@ -12,8 +11,7 @@
 
 Profile::Profile()
     : m_dosDevices(winePrefix()), m_settings(settingsFile()),
-      m_record(stateHome() + QLatin1Char('/') + QLatin1String(core::kOrganisation) +
-               QLatin1Char('/') + QLatin1String(core::kRecordFileName))
+      m_record(qt::RecordFile::pathIn(stateHome()))
 {
     QDir().mkpath(winePrefix() + QStringLiteral("/dosdevices"));
     QDir().mkpath(driveC() + QStringLiteral("/UiView"));
@@ -22,6 +20,17 @@ Profile::Profile()
     // Every port a test can choose leads into the profile, never to a device of the host.
     for (int n = 1; n <= kHighestPort; ++n)
         linkCom(n, root() + QStringLiteral("/no-com%1").arg(n));
+}
+
+QProcessEnvironment Profile::programEnvironment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), winePrefix());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), stateHome());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("UIQ_REPORT_CAPTION"), QStringLiteral("1"));
+    return environment;
 }
 
 QString Profile::settingsFile() const

@@ -7,6 +7,7 @@
 #include "qt/RecordFile.h"
 #include "qt/SettingsStore.h"
 
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -33,6 +34,9 @@ public:
     QString stateHome() const { return root() + QStringLiteral("/state"); }
     // The record of readings, where the program finds it with XDG_STATE_HOME at stateHome().
     qt::RecordFile& record() const { return m_record; }
+    // What the program needs to run in this profile as its own process: the prefix, the
+    // settings and record folders, the offscreen platform and its captions on standard output.
+    QProcessEnvironment programEnvironment() const;
     QString settingsFile() const;
     const qt::SettingsStore& settings() const { return m_settings; }
     // The stored text of a value, or a null text when there is none.
